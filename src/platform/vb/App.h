@@ -1,0 +1,37 @@
+#pragma once
+// The running program: its folder, name, version and command line, and the end of it.
+
+#include "vb/String.h"
+
+#include <string>
+#include <vector>
+
+namespace vb {
+
+struct AppInfo {
+    // Folder of the running executable, without a closing separator.
+    String Path;
+    // File name of the executable without its extension.
+    String EXEName;
+    int Major = 0;
+    int Minor = 0;
+    int Revision = 0;
+};
+
+const AppInfo& App();
+
+// The platform's separator of file path levels.
+inline constexpr Char PathSeparator = u'/';
+
+// The command-line text: the arguments joined with one blank between them.
+const String& Command();
+// Called once by main() with its arguments (argv[0] excluded).
+void SetCommandLine(const std::vector<std::string>& arguments);
+
+// Ends the process at once with `status`; terminal output is flushed first.
+[[noreturn]] void End(int status = 0);
+
+// Work to do just before End ends the process (restoring the terminal, say).
+void AtEnd(void (*hook)());
+
+} // namespace vb
