@@ -4,7 +4,7 @@
 
 namespace forms {
 
-Control::Control(Form& parent, vb::String name) : parent_(parent), name_(std::move(name)) {
+Control::Control(Container& parent, vb::String name) : parent_(parent), name_(std::move(name)) {
     parent_.add(this);
 }
 
@@ -23,10 +23,10 @@ void Control::Refresh() {
     parent_.Refresh();
 }
 
-Label::Label(Form& parent, vb::String name, vb::String caption)
+Label::Label(Container& parent, vb::String name, vb::String caption)
     : Control(parent, std::move(name)), Caption(std::move(caption)) {}
 
-TextBox::TextBox(Form& parent, vb::String name, vb::String text)
+TextBox::TextBox(Container& parent, vb::String name, vb::String text)
     : Control(parent, std::move(name)), Text(std::move(text)) {}
 
 } // namespace forms

@@ -9,7 +9,7 @@
 
 namespace forms {
 
-class Form;
+class Container;
 
 struct Font {
     vb::String Name = u"MS Sans Serif";
@@ -30,13 +30,13 @@ inline constexpr int MiddleButton = 4;
 
 class Control {
 public:
-    Control(Form& parent, vb::String name);
+    Control(Container& parent, vb::String name);
     virtual ~Control();
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
 
     const vb::String& Name() const { return name_; }
-    Form& Parent() const { return parent_; }
+    Container& Parent() const { return parent_; }
 
     bool Visible = true;
     float Left = 0;
@@ -51,7 +51,7 @@ public:
     virtual void Refresh();
 
 private:
-    Form& parent_;
+    Container& parent_;
     vb::String name_;
 };
 
@@ -66,7 +66,7 @@ public:
 
 class Label : public Control, public ProgressLabel {
 public:
-    Label(Form& parent, vb::String name, vb::String caption = {});
+    Label(Container& parent, vb::String name, vb::String caption = {});
 
     vb::String Caption;
     std::function<void()> Click;
@@ -78,7 +78,7 @@ public:
 
 class TextBox : public Control {
 public:
-    TextBox(Form& parent, vb::String name, vb::String text = {});
+    TextBox(Container& parent, vb::String name, vb::String text = {});
 
     vb::String Text;
 };

@@ -50,18 +50,18 @@ void Form::Refresh() {
     }
 }
 
-Control* Form::FindControl(vb::StringView name) const {
+Control* Container::FindControl(vb::StringView name) const {
     const auto it = std::find_if(controls_.begin(), controls_.end(), [&](const Control* c) {
         return vb::Equal(c->Name(), name, vb::Compare::Text);
     });
     return it == controls_.end() ? nullptr : *it;
 }
 
-void Form::add(Control* control) {
+void Container::add(Control* control) {
     controls_.push_back(control);
 }
 
-void Form::remove(Control* control) {
+void Container::remove(Control* control) {
     std::erase(controls_, control);
 }
 

@@ -4,6 +4,7 @@
 
 #include "forms/Control.h"
 
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -21,12 +22,41 @@ public:
     virtual void visibilityChanged(Form& form) = 0;
 };
 
-class Form {
+// What holds controls: a form, or a user control with child controls of its own.
+class Container {
+public:
+    Container() = default;
+    virtual ~Container() = default;
+    Container(const Container&) = delete;
+    Container& operator=(const Container&) = delete;
+
+    const std::vector<Control*>& Controls() const { return controls_; }
+    Control* FindControl(vb::StringView name) const;
+    template <typename T> T* Find(vb::StringView name) const {
+        return dynamic_cast<T*>(FindControl(name));
+    }
+    // Redraws the container at once, as far as anything shows it.
+    virtual void Refresh() = 0;
+
+private:
+    friend class Control;
+    void add(Control* control);
+    void remove(Control* control);
+
+    std::vector<Control*> controls_;
+};
+
+// A control that carries child controls of its own.
+class UserControl : public Control, public Container {
+public:
+    UserControl(Container& parent, vb::String name) : Control(parent, std::move(name)) {}
+    void Refresh() override { Control::Refresh(); }
+};
+
+class Form : public Container {
 public:
     explicit Form(vb::String name);
-    virtual ~Form();
-    Form(const Form&) = delete;
-    Form& operator=(const Form&) = delete;
+    ~Form() override;
 
     const vb::String& Name() const { return name_; }
 
@@ -39,7 +69,7 @@ public:
     bool Visible() const { return visible_; }
     void Show();
     void Hide();
-    void Refresh();
+    void Refresh() override;
 
     // The window handle in the window manager model (0 until one is given).
     std::intptr_t hwnd = 0;
@@ -48,24 +78,13 @@ public:
     // button, shift, x, y (twips).
     std::function<void(int, int, float, float)> MouseDown;
 
-    const std::vector<Control*>& Controls() const { return controls_; }
-    Control* FindControl(vb::StringView name) const;
-    template <typename T> T* Find(vb::StringView name) const {
-        return dynamic_cast<T*>(FindControl(name));
-    }
-
     // Process-wide presenter in force (headless by default).
     static void SetPresenter(Presenter* presenter);
     static Presenter& CurrentPresenter();
 
 private:
-    friend class Control;
-    void add(Control* control);
-    void remove(Control* control);
-
     vb::String name_;
     bool visible_ = false;
-    std::vector<Control*> controls_;
 };
 
 // The runtime's collection of loaded forms.

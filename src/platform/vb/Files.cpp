@@ -1,0 +1,64 @@
+#include "vb/Files.h"
+
+#include "vb/Encoding.h"
+#include "vb/Error.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vb {
+
+namespace {
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+} // namespace
+
+std::int64_t FileLen(StringView path) {
+    struct stat st {};
+    if (::stat(EncodeName(path).c_str(), &st) != 0) {
+        throw FromErrno(errno, err::FileNotFound);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        Raise(err::FileNotFound);
+    }
+    return st.st_size;
+}
+
+void AppendLine(StringView path, StringView line) {
+    const Descriptor fd(
+        ::open(EncodeName(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+    if (fd.get() < 0) {
+        throw FromErrno(errno, err::PathNotFound);
+    }
+    const std::string bytes = EncodeText(line);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw FromErrno(errno);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+} // namespace vb
