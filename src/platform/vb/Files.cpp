@@ -1,5 +1,6 @@
 #include "vb/Files.h"
 
+#include "vb/Descriptor.h"
 #include "vb/Encoding.h"
 #include "vb/Error.h"
 
@@ -9,26 +10,6 @@
 #include <unistd.h>
 
 namespace vb {
-
-namespace {
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-} // namespace
 
 std::int64_t FileLen(StringView path) {
     struct stat st {};
