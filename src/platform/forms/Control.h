@@ -76,11 +76,22 @@ public:
     void Refresh() override { Control::Refresh(); }
 };
 
-class TextBox : public Control {
+// Any object with a Text property that others write into (a trace target, say).
+class TextHolder {
+public:
+    virtual ~TextHolder() = default;
+    virtual vb::String text() const = 0;
+    virtual void setText(vb::String text) = 0;
+};
+
+class TextBox : public Control, public TextHolder {
 public:
     TextBox(Container& parent, vb::String name, vb::String text = {});
 
     vb::String Text;
+
+    vb::String text() const override { return Text; }
+    void setText(vb::String text) override { Text = std::move(text); }
 };
 
 } // namespace forms
