@@ -1,0 +1,176 @@
+#include "MailBench.h"
+#include "vb/Clock.h"
+#include "vb/Descriptor.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+namespace {
+
+using namespace mailtest;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+// A loopback port that nothing listens on.
+vb::String ClosedPort() {
+    const vb::Descriptor fd(::socket(AF_INET, SOCK_STREAM, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd.get(), reinterpret_cast<sockaddr*>(&address), &length);
+    return vb::FromAscii(std::to_string(ntohs(address.sin_port)));
+}
+
+TEST(MailEndings, FinalRepliesEndTheExchangeWithTheirText) {
+    struct Case {
+        Strings modes;
+        vb::String event;
+        Strings logTail;
+    };
+    const Case cases[] = {
+        {{"--refuse-rcpt", "bob@example.com"},
+         u"550 5.1.1 <bob@example.com>: Recipient address rejected",
+         {"rcpt to: bob@example.com",
+          "ERREUR: 550 5.1.1 <bob@example.com>: Recipient address rejected"}},
+        {{"--reply", "QUIT=502 5.5.1 Commande non reconnue"},
+         u"MAIL ACCEPTE",
+         {"Envoie du Message...", "quit", "ERREUR: 502 5.5.1 Commande non reconnue"}},
+        {{"--reply", "MAIL=421 4.3.2 Service indisponible"},
+         u"421 4.3.2 Service indisponible",
+         {"mail from: quorvel@example.com", "ERREUR: 421 4.3.2 Service indisponible"}},
+        {{"--reply", "EHLO=abc non merci"},
+         u"abc non merci",
+         {"Serveur SMTP OK", "ERREUR: abc non merci"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.modes.back());
+        support::SmtpServer server(c.modes);
+        MailBench bench(&server);
+        const auto log = bench.LogTo("smtp.log");
+        bench.mail.MailTO(u"alice@example.com;bob@example.com");
+        EXPECT_EQ(bench.Send(), Events{c.event});
+        EXPECT_EQ(bench.mail.Etat(), 7);
+        EXPECT_EQ(Tail(LogLines(log), c.logTail.size()), c.logTail);
+        const bool accepted = c.event == u"MAIL ACCEPTE";
+        EXPECT_EQ(server.has("message-1.raw"), accepted);
+        // The control closes the connection itself, without a "quit" of its own.
+        EXPECT_TRUE(support::PumpUntil([&] { return Contains(server.transcript(), "* close"); }));
+        EXPECT_EQ(Contains(server.commands(), "quit"), accepted);
+    }
+}
+
+TEST(MailEndings, AServerThatClosesEarlyEndsTheExchangeOnce) {
+    const std::pair<std::string, std::int16_t> cases[] = {{"CONNECT", 0}, {"RCPT", 3}, {"DATA", 4}};
+    for (const auto& [verb, state] : cases) {
+        SCOPED_TRACE(verb);
+        support::SmtpServer server({"--close-on", verb});
+        MailBench bench(&server);
+        EXPECT_EQ(bench.Send(), Events{u"Connexion fermée par le serveur de messagerie"});
+        EXPECT_EQ(bench.mail.Etat(), state);
+    }
+}
+
+TEST(MailEndings, AConnectionThatCannotBeMadeEndsWithTheSocketsDescription) {
+    struct Case {
+        vb::String ip;
+        vb::String port;
+        vb::String event;
+    };
+    const Case cases[] = {{u"127.0.0.1", ClosedPort(), u"Connection is forcefully rejected"},
+                          {u"localhost", ClosedPort(), u"Connection is forcefully rejected"},
+                          {u"", u"25", u"Host not found"},
+                          {u"nom-inexistant.invalid", u"25", u"Host not found"}};
+    MailBench bench;
+    const auto log = bench.LogTo("smtp.log");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(vb::ToUtf8(c.ip));
+        bench.mail.IP = c.ip;
+        bench.mail.PORT = c.port;
+        EXPECT_EQ(bench.Send(), Events{c.event});
+        EXPECT_EQ(bench.mail.Etat(), 0);
+    }
+    EXPECT_EQ(LogLines(log), Strings(4, "ENVOI MAIL...")); // nothing but each start
+}
+
+TEST(MailEndings, FiveMinutesWithoutAReplyEndTheExchange) {
+    struct Case {
+        Strings modes;
+        std::string stalledAt; // the last line the server records before it stalls
+        seconds early;         // spent before the first reply: the wait counts from the last
+        std::int16_t state;
+    };
+    const Case cases[] = {
+        {{"--hang-on", "CONNECT"}, "* connect", seconds(0), 0},
+        {{"--hang-on", "MAIL"}, "C: mail from: quorvel@example.com", seconds(200), 2},
+        // The message goes only after "354 ": an early acknowledgement of "data" is not one.
+        {{"--reply", "DATA=250 OK"}, "S: 250 OK", seconds(200), 4},
+        // The EHLO reply outgrows 2048 characters: its final line is lost with the rest.
+        {{"--ehlo-length", "3000"}, "S: 250 HELP", seconds(200), 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.modes.back());
+        support::SmtpServer server(c.modes);
+        vb::ManualClock clock;
+        const vb::ScopedClock scoped(clock);
+        MailBench bench(&server);
+        bench.mail.EnvoiMail();
+        clock.advance(c.early);
+        const auto lastLine = [&] {
+            const Strings lines = server.transcript();
+            return lines.empty() ? std::string() : lines.back();
+        };
+        ASSERT_TRUE(support::PumpUntil([&] { return lastLine() == c.stalledAt; }));
+        support::PumpFor(milliseconds(150));
+        Strings expected = server.transcript();
+        expected.push_back("* close");
+
+        clock.advance(seconds(299));
+        support::PumpFor(milliseconds(50));
+        EXPECT_TRUE(bench.events.empty());
+        clock.advance(seconds(1));
+        support::PumpUntil([&] { return !bench.events.empty(); }, milliseconds(2000));
+        EXPECT_EQ(bench.events, Events{u"Pas de réponse du serveur de messagerie"});
+        EXPECT_EQ(bench.mail.Etat(), c.state);
+        // Nothing more was sent, and the control hung up.
+        EXPECT_TRUE(support::PumpUntil([&] { return lastLine() == "* close"; }));
+        EXPECT_EQ(server.transcript(), expected);
+    }
+}
+
+TEST(MailEndings, TheTraceKeepsTwoThousandFortyEightCharacters) {
+    support::SmtpServer server({"--ehlo-length", "3000"});
+    MailBench bench(&server);
+    forms::Form window(u"Trace");
+    forms::TextBox box(window, u"Text1");
+    bench.mail.DEBUGGER(&box, -1);
+    bench.mail.EnvoiMail();
+    ASSERT_TRUE(support::PumpUntil([&] { return box.Text.rfind(u"1 : ", 0) == 0; }));
+    bench.mail.S.Close();
+
+    const Strings replies = server.replies();
+    std::string ehlo;
+    for (std::size_t i = 1; i < replies.size(); ++i) {
+        ehlo += replies[i] + "\r\n";
+    }
+    ASSERT_GT(ehlo.size(), 3000U);
+    EXPECT_EQ(box.Text, vb::Left(vb::FromAscii("1 : " + ehlo.substr(0, 2048) +
+                                               "\r\n0 : " + replies[0] + "\r\n\r\n"),
+                                 2048));
+}
+
+TEST(MailEndings, RepliesCutBetweenArrivalsAreAnsweredOnceWhole) {
+    support::SmtpServer server({"--split"});
+    MailBench bench(&server);
+    EXPECT_EQ(bench.Send(), Events{u"MAIL ACCEPTE"});
+    EXPECT_EQ(server.commands(), (Strings{"ehlo tramik", "mail from: quorvel@example.com",
+                                          "rcpt to: alice@example.com", "data", "quit"}));
+    for (const std::string& line : server.transcript()) {
+        EXPECT_NE(line[0], '!') << line;
+    }
+}
+
+} // namespace

@@ -1,0 +1,133 @@
+#include "MailBench.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace mailtest;
+
+std::string Wire(const vb::String& text) {
+    return vb::EncodeWindows1252(text);
+}
+
+const vb::String kHeaders = u"From: quorvel@example.com\r\nTo: alice@example.com\r\n"
+                            u"Subject: Sauve Lundi\r\nReply-To: quorvel@example.com\r\n";
+
+TEST(MailExchange, DeliversEnvelopeHeadersAndDotStuffedTextThenEndsAccepted) {
+    support::SmtpServer server;
+    MailBench bench(&server);
+    bench.mail.MailTO(u"alice@example.com;bob@example.com");
+    bench.mail.EnteteHTML = true;
+    bench.mail.Priorite = 3;
+    const vb::String text = u".début\r\nligne\r\n..deux\r\na.b\r\n.\r\nfin.\r\n.";
+    bench.mail.message(text);
+
+    EXPECT_EQ(bench.Send(), Events{u"MAIL ACCEPTE"});
+    EXPECT_EQ(bench.mail.Etat(), 6);
+    EXPECT_EQ(bench.mail.Label1.Caption, u"Etat de la connexion : 6");
+    EXPECT_EQ(server.commands(),
+              (Strings{"ehlo tramik", "mail from: quorvel@example.com",
+                       "rcpt to: alice@example.com", "rcpt to: bob@example.com", "data", "quit"}));
+    EXPECT_EQ(server.file("message-1.envelope"),
+              "from: quorvel@example.com\nto: alice@example.com\nto: bob@example.com\n");
+    const vb::String headers = u"From: quorvel@example.com\r\n"
+                               u"To: alice@example.com,bob@example.com\r\n"
+                               u"Subject: Sauve Lundi\r\nReply-To: quorvel@example.com\r\n"
+                               u"Content-Type: text/html;\r\nX-Priority: 3\r\n";
+    EXPECT_EQ(server.file("message-1.raw"),
+              Wire(headers + u"..début\r\nligne\r\n...deux\r\na.b\r\n..\r\nfin.\r\n..\r\n"));
+    EXPECT_EQ(server.file("message-1.eml"), Wire(headers + text + u"\r\n"));
+}
+
+TEST(MailExchange, OptionalHeaderLinesFollowEnteteHTMLAndPriorite) {
+    struct Case {
+        bool html;
+        std::int16_t priority;
+        vb::String extra;
+    };
+    const Case cases[] = {{false, 0, u""},
+                          {true, -2, u"Content-Type: text/html;\r\n"},
+                          {false, 32767, u"X-Priority: 32767\r\n"}};
+    support::SmtpServer server;
+    MailBench bench(&server);
+    int number = 0;
+    for (const Case& c : cases) {
+        bench.mail.MailTO(u"alice@example.com");
+        bench.mail.EnteteHTML = c.html;
+        bench.mail.Priorite = c.priority;
+        bench.mail.message(u"Corps");
+        ASSERT_EQ(bench.Send(), Events{u"MAIL ACCEPTE"});
+        EXPECT_EQ(server.file("message-" + std::to_string(++number) + ".raw"),
+                  Wire(kHeaders + c.extra + u"Corps\r\n"));
+    }
+}
+
+TEST(MailExchange, SeveralHundredKilobytesArriveWholeAndInOrder) {
+    vb::String text;
+    for (int i = 0; i < 8000; ++i) {
+        text += (i % 10 == 0 ? u"." : u"") + vb::FromAscii(std::to_string(i)) +
+                u" <td>ligne du rapport, à copier telle quelle dans le message</td>\r\n";
+    }
+    ASSERT_GT(text.size(), 500'000U);
+    support::SmtpServer server;
+    MailBench bench(&server);
+    bench.mail.message(text);
+    EXPECT_EQ(bench.mail.message(), text);
+    EXPECT_EQ(bench.Send(), Events{u"MAIL ACCEPTE"});
+    EXPECT_EQ(server.file("message-1.eml"), Wire(kHeaders + text + u"\r\n"));
+}
+
+TEST(MailExchange, TraceHoldsEachArrivalNewestFirstUntilSwitchedOff) {
+    support::SmtpServer server;
+    MailBench bench(&server);
+    forms::Form window(u"Trace");
+    forms::TextBox box(window, u"Text1", u"avant");
+    bench.mail.DEBUGGER(&box, -1);
+    ASSERT_EQ(bench.Send(), Events{u"MAIL ACCEPTE"});
+
+    // Each reply came alone but the lines of the EHLO one, written at once.
+    const Strings replies = server.replies();
+    ASSERT_GE(replies.size(), 2U);
+    const auto ehloEnd = std::find_if(replies.begin() + 1, replies.end(),
+                                      [](const std::string& r) { return r.rfind("250 ", 0) == 0; });
+    ASSERT_NE(ehloEnd, replies.end());
+    Strings arrivals{replies[0] + "\r\n", ""};
+    for (auto reply = replies.begin() + 1; reply <= ehloEnd; ++reply) {
+        arrivals[1] += *reply + "\r\n";
+    }
+    for (auto reply = ehloEnd + 1; reply != replies.end(); ++reply) {
+        arrivals.push_back(*reply + "\r\n");
+    }
+    ASSERT_EQ(arrivals.size(), 7U); // in states 0 to 6
+    vb::String expected = u"avant";
+    for (std::size_t state = 0; state < arrivals.size(); ++state) {
+        expected =
+            vb::FromAscii(std::to_string(state) + " : " + arrivals[state] + "\r\n") + expected;
+    }
+    EXPECT_EQ(box.Text, expected);
+
+    bench.mail.DEBUGGER(&box, 1); // only -1 switches it on
+    ASSERT_EQ(bench.Send(), Events{u"MAIL ACCEPTE"});
+    EXPECT_EQ(box.Text, expected);
+}
+
+TEST(MailExchange, TheHostMayStartTheNextMailFromItsHandler) {
+    support::SmtpServer server;
+    MailBench bench(&server);
+    bench.mail.MailEnvoye = [&](vb::String& erreur) {
+        bench.events.push_back(erreur);
+        if (bench.events.size() == 1) {
+            bench.mail.MailTO(u"bob@example.com");
+            bench.mail.EnvoiMail();
+        }
+    };
+    bench.mail.EnvoiMail();
+    support::PumpUntil([&] { return bench.events.size() >= 2; });
+    support::PumpFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(bench.events, (Events{u"MAIL ACCEPTE", u"MAIL ACCEPTE"}));
+    EXPECT_EQ(server.file("message-2.envelope"),
+              "from: quorvel@example.com\nto: bob@example.com\n");
+    EXPECT_EQ(bench.host.Find<Mail>(u"Mail")->Find<winsock::Winsock>(u"S"), &bench.mail.S);
+}
+
+} // namespace
