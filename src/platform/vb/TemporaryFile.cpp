@@ -78,6 +78,13 @@ TemporaryFile::~TemporaryFile() {
 
 void TemporaryFile::Commit() {
     if (named_.empty()) {
+        // A destination that does not exist yet takes the finished file's name at once.
+        if (LinkNameless(fd_.get(), destination_)) {
+            return;
+        }
+        if (errno != EEXIST) {
+            throw FromErrno(errno, err::PathNotFound);
+        }
         std::string named = TemporaryName(FolderOf(destination_));
         while (!LinkNameless(fd_.get(), named)) {
             if (errno != EEXIST) {
