@@ -5,12 +5,14 @@
 #include "routines/Conversion.h"
 #include "routines/Html.h"
 #include "vb/App.h"
-#include "vb/Convert.h"
 #include "vb/Error.h"
 #include "vb/FileSystem.h"
 #include "vb/Files.h"
 #include "win32/Find.h"
 
+#include <algorithm>
+#include <charconv>
+#include <iterator>
 #include <limits>
 
 namespace Module7 {
@@ -24,6 +26,28 @@ const vb::String kSeparator(1, vb::PathSeparator);
 void Bump(std::int32_t& counter) {
     if (counter < std::numeric_limits<std::int32_t>::max()) {
         ++counter;
+    }
+}
+
+// Plain decimal digits, appended without building a separate text.
+void AppendNumber(vb::String& out, std::int32_t n) {
+    char digits[16];
+    const char* const end = std::to_chars(std::begin(digits), std::end(digits), n).ptr;
+    const std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(end - digits));
+    std::copy(static_cast<const char*>(digits), end, out.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+bool IsMarkup(vb::Char c) {
+    return c == u'&' || c == u'<' || c == u'>' || c == u'"';
+}
+
+// Text for the HTML lists: markup in names must show as text.
+void AppendEscaped(vb::String& out, const vb::String& text) {
+    if (std::none_of(text.begin(), text.end(), IsMarkup)) {
+        out += text;
+    } else {
+        out += Html::Escape(text);
     }
 }
 
@@ -79,8 +103,15 @@ private:
 
     void FolderEntry(win32::WIN32_FIND_DATA& entry) {
         TakeName(entry);
-        etiquette_.setCaption(u"Dossiers créés : " + vb::CStr(nCopies_) + vb::String(kCrLf) +
-                              u"Dossiers parcourus : " + vb::CStr(nParcourus_) + vb::String(kCrLf));
+        vb::String caption;
+        caption.reserve(64);
+        caption += u"Dossiers créés : ";
+        AppendNumber(caption, nCopies_);
+        caption += kCrLf;
+        caption += u"Dossiers parcourus : ";
+        AppendNumber(caption, nParcourus_);
+        caption += kCrLf;
+        etiquette_.setCaption(std::move(caption));
         if (vb::Left(name_, 1) != u".") {
             if (IsFolder(entry)) {
                 CreateFolder();
@@ -104,8 +135,11 @@ private:
         });
         Bump(NbRepertoiresParcourus);
         if (err_.Number != 0 && err_.Number != vb::err::PathFileAccess) {
-            journal_ += u" Répertoire " + Html::Escape(target) + u"\t" +
-                        Html::Escape(err_.Description) + vb::String(kCrLf);
+            journal_ += u" Répertoire ";
+            AppendEscaped(journal_, target);
+            journal_ += u'\t';
+            AppendEscaped(journal_, err_.Description);
+            journal_ += kCrLf;
             return;
         }
         if (err_.Number == 0) {
@@ -125,10 +159,10 @@ private:
             err_.Clear();
             if (!IsFolder(entry)) {
                 Bump(NbFichiersParcourus);
-                const vb::String from = source_ + name_;
-                const vb::String to = destination_ + name_;
-                if (ToCopy(from, to)) {
-                    Copy(from, to);
+                from_.assign(source_).append(name_);
+                to_.assign(destination_).append(name_);
+                if (ToCopy(from_, to_)) {
+                    Copy(from_, to_);
                 }
             }
         }
@@ -162,21 +196,36 @@ private:
     void Copy(const vb::String& from, const vb::String& to) {
         err_.Clear();
         Bump(nCopies_);
-        etiquette_.setCaption(vb::CStr(nCopies_) + u" / " + vb::CStr(nParcourus_) + u" Copy " +
-                              from);
+        etiquette_.setCaption(CopyCaption(u" Copy ", from));
         etiquette_.Refresh();
         err_.Run([&] { vb::FileCopy(from, to); });
         err_.Run([&] { OctetsCopies += static_cast<double>(vb::FileLen(from)); });
         VolumeCopie = OctetsCopies;
         err_.Run(ShowBytesCopied);
         if (err_.Pending()) {
-            journal_ += u" Fichier " + Html::Escape(from) + u"\t" + Html::Escape(err_.Description) +
-                        u"<br>";
+            journal_ += u" Fichier ";
+            AppendEscaped(journal_, from);
+            journal_ += u'\t';
+            AppendEscaped(journal_, err_.Description);
+            journal_ += u"<br>";
         } else {
-            listeHTML_ += u"copie OK : " + Html::Escape(from) + u"<br>";
+            listeHTML_ += u"copie OK : ";
+            AppendEscaped(listeHTML_, from);
+            listeHTML_ += u"<br>";
         }
-        etiquette_.setCaption(vb::CStr(nCopies_) + u" / " + vb::CStr(nParcourus_) + u" CopyOK " +
-                              from);
+        etiquette_.setCaption(CopyCaption(u" CopyOK ", from));
+    }
+
+    // nCopies + " / " + nParcourus + what + the file.
+    vb::String CopyCaption(vb::StringView what, const vb::String& from) const {
+        vb::String caption;
+        caption.reserve(32 + from.size());
+        AppendNumber(caption, nCopies_);
+        caption += u" / ";
+        AppendNumber(caption, nParcourus_);
+        caption += what;
+        caption += from;
+        return caption;
     }
 
     const vb::String& source_;
@@ -192,6 +241,8 @@ private:
 
     vb::ErrorRecord err_;
     vb::String name_;
+    vb::String from_; // source + name, destination + name of the entry in hand
+    vb::String to_;
     vb::String journal_;
 };
 

@@ -13,7 +13,7 @@ vb::String SupprimerNuls(vb::String& chaine) {
         vb::Raise(vb::err::Overflow);
     }
     if (position > 0) {
-        chaine = vb::Left(chaine, position - 1);
+        chaine.resize(position - 1);
     }
     return chaine;
 }
