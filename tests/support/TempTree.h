@@ -4,14 +4,10 @@
 #include "vb/Encoding.h"
 #include "vb/String.h"
 
-#include <chrono>
-#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <iterator>
-#include <pwd.h>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -60,10 +56,6 @@ public:
     std::string read(const std::string& rel) const {
         std::ifstream in(path(rel), std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    bool exists(const std::string& rel) const {
-        struct stat st {};
-        return ::lstat(path(rel).c_str(), &st) == 0;
     }
     bool isFolder(const std::string& rel) const {
         struct stat st {};

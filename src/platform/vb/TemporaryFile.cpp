@@ -23,6 +23,7 @@ std::string TemporaryName(const std::string& folder) {
            ".tmp";
 }
 
+// Set once linking through /proc has been needed (no right to link a descriptor directly).
 bool gLinkNeedsProc = false;
 
 // Gives the nameless file behind `fd` the name `path`.
@@ -34,10 +35,13 @@ bool LinkNameless(int fd, const std::string& path) {
         if (errno != ENOENT && errno != EPERM) {
             return false;
         }
-        gLinkNeedsProc = true;
     }
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        return false;
+    }
+    gLinkNeedsProc = true;
+    return true;
 }
 
 } // namespace
