@@ -49,7 +49,7 @@ Hit HitTest(Point point) {
 void ButtonDown(int button) {
     auto& wm = WindowManager::instance();
     wm.buttons |= button;
-    const Hit hit = HitTest(wm.cursor);
+    const Hit hit = HitTest(wm.cursor());
     if (hit.form == nullptr) {
         return;
     }
@@ -75,7 +75,7 @@ void ButtonUp(int button) {
     if (pressed.label == nullptr) {
         return;
     }
-    const Hit hit = HitTest(wm.cursor);
+    const Hit hit = HitTest(wm.cursor());
     if (hit.form == nullptr || hit.form->hwnd != pressed.hwnd || hit.control != pressed.label) {
         return;
     }
@@ -89,7 +89,7 @@ void ButtonUp(int button) {
 
 void QueueMouseMove(Point screenPoint) {
     forms::EventLoop::instance().post(
-        [screenPoint] { WindowManager::instance().cursor = screenPoint; });
+        [screenPoint] { WindowManager::instance().setCursor(screenPoint); });
 }
 
 void QueueButtonDown(int button) {

@@ -73,6 +73,33 @@ void WindowManager::moveTo(forms::Form& form, Point topLeft) const {
     form.Top = static_cast<float>(topLeft.y * screen.twipsPerPixel);
 }
 
+void WindowManager::setCursor(Point point) {
+    cursor_ = point;
+    if (drag_.hwnd == 0 || buttons == 0) {
+        return;
+    }
+    if (forms::Form* form = windowOf(drag_.hwnd)) {
+        moveTo(*form, Point{point.x - drag_.grip.x, point.y - drag_.grip.y});
+    }
+}
+
+void WindowManager::dragWindow(std::intptr_t hwnd) {
+    const forms::Form* form = windowOf(hwnd);
+    if (form == nullptr || buttons == 0 || drag_.hwnd != 0) {
+        return;
+    }
+    const Rect start = windowRect(*form);
+    drag_ = Drag{hwnd, Point{cursor_.x - start.left, cursor_.y - start.top}};
+    auto& loop = forms::EventLoop::instance();
+    // Mouse events run inside this loop, one by one, and move the window as they come.
+    while (buttons != 0 && windowOf(hwnd) != nullptr) {
+        if (!loop.waitEvents()) {
+            break; // no mouse event can ever come
+        }
+    }
+    drag_ = Drag{};
+}
+
 void WindowManager::reset() {
     *this = WindowManager{};
 }
@@ -82,35 +109,10 @@ std::int32_t ReleaseCapture() {
     return 1;
 }
 
-namespace {
-
-void FollowMouse(std::intptr_t hwnd) {
-    auto& wm = WindowManager::instance();
-    forms::Form* form = wm.windowOf(hwnd);
-    if (form == nullptr) {
-        return;
-    }
-    const Rect start = wm.windowRect(*form);
-    const Point grip{wm.cursor.x - start.left, wm.cursor.y - start.top};
-    auto& loop = forms::EventLoop::instance();
-    while (wm.buttons != 0) {
-        if (!loop.waitEvents()) {
-            break; // no mouse event can ever come
-        }
-        form = wm.windowOf(hwnd); // a handler may have unloaded it
-        if (form == nullptr) {
-            return;
-        }
-        wm.moveTo(*form, Point{wm.cursor.x - grip.x, wm.cursor.y - grip.y});
-    }
-}
-
-} // namespace
-
 std::int32_t SendMessageA(std::intptr_t hwnd, std::uint32_t msg, std::intptr_t wParam,
                           std::intptr_t) {
     if (msg == WM_NCLBUTTONDOWN && wParam == HTCAPTION) {
-        FollowMouse(hwnd);
+        WindowManager::instance().dragWindow(hwnd);
     }
     return 0;
 }

@@ -41,11 +41,16 @@ public:
     static WindowManager& instance();
 
     Screen screen;
-    Point cursor;
     // forms::LeftButton, RightButton, MiddleButton held down now.
     int buttons = 0;
     // The window that receives the mouse while a button is held (0: none).
     std::intptr_t capture = 0;
+
+    Point cursor() const { return cursor_; }
+    // The mouse moved: a window being dragged follows it at once.
+    void setCursor(Point point);
+    // Drags the window by its title bar until the buttons are released.
+    void dragWindow(std::intptr_t hwnd);
 
     forms::Form* windowOf(std::intptr_t hwnd) const;
     // The topmost visible window under a screen point.
@@ -65,6 +70,13 @@ public:
 
 private:
     std::int32_t toPixels(float twips) const;
+
+    struct Drag {
+        std::intptr_t hwnd = 0;
+        Point grip; // the cursor's offset from the window's corner
+    };
+    Point cursor_;
+    Drag drag_;
 
     struct FrameEntry {
         std::intptr_t hwnd;

@@ -1,0 +1,93 @@
+#pragma once
+// End-to-end runs of the real quorvel executable: a temporary program folder holding a copy
+// of it, a run to its end with its output, and a tmux session for runs on a terminal.
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace e2e {
+
+using namespace std::chrono_literals;
+
+// A fresh folder under the system's temporary folder, removed with its content.
+class TempFolder {
+public:
+    explicit TempFolder(const std::string& prefix);
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// The program's folder of one run: a copy of the built executable (QUORVEL_EXE) and
+// whatever the run leaves beside it.
+class ProgramFolder {
+public:
+    ProgramFolder();
+    const std::filesystem::path& path() const { return folder_.path(); }
+    std::filesystem::path program() const { return path() / "quorvel"; }
+    std::filesystem::path file(const std::string& name) const { return path() / name; }
+    // The environment of a run: the Windows folder inside this one.
+    std::vector<std::string> environment() const;
+
+private:
+    TempFolder folder_;
+};
+
+struct Outcome {
+    int exitCode = -1; // -1 when a signal ended it
+    int signal = 0;
+    std::string out;
+    std::string err;
+};
+
+// Runs a program to its end (killed after `timeout`), with exactly the environment given.
+Outcome Run(const std::vector<std::string>& command, const std::vector<std::string>& environment,
+            std::chrono::milliseconds timeout = 30s);
+
+// Polls `done` until it holds or `timeout` has passed; returns its last answer.
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s);
+
+// A command running in a detached tmux session on a server of its own; the pane stays
+// after the command ends, so that its exit status can be read.
+class TmuxSession {
+public:
+    TmuxSession(const std::vector<std::string>& command, std::vector<std::string> environment,
+                int columns = 100, int rows = 30);
+    ~TmuxSession();
+    TmuxSession(const TmuxSession&) = delete;
+    TmuxSession& operator=(const TmuxSession&) = delete;
+
+    // The visible text of the pane.
+    std::string screen() const;
+    // Keys as tmux names them ("C-c").
+    void sendKeys(const std::string& keys) const;
+
+    struct Pane {
+        bool dead = false;
+        int status = -1; // exit status once dead, when no signal ended it
+        int signal = 0;
+        pid_t pid = 0;
+        // Dead, and how it ended is known (tmux learns it a little after the death).
+        bool ended() const { return dead && (status >= 0 || signal != 0); }
+    };
+    Pane pane() const;
+
+private:
+    std::string tmux(std::vector<std::string> arguments) const;
+
+    TempFolder folder_; // the server's socket and configuration
+    std::vector<std::string> environment_;
+};
+
+// A text with every run of blanks and line ends made one blank.
+std::string Squeeze(const std::string& text);
+
+} // namespace e2e
