@@ -1,0 +1,65 @@
+#include "routines/Conversion.h"
+#include "vb/Convert.h"
+#include "vb/Error.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace Conversion {
+
+vb::Variant SiAlors(vb::Variant condition, vb::Variant siVrai, vb::Variant siFaux) {
+    if (condition.IsNull()) {
+        return siFaux;
+    }
+    // A condition that cannot be read as a truth value takes the true branch, as a
+    // routine that goes on past errors does.
+    vb::ErrorRecord err;
+    bool truth = true;
+    err.Run([&] { truth = condition.ToBoolean(); });
+    return truth ? siVrai : siFaux;
+}
+
+vb::Variant Maximum(vb::Variant valeur1, vb::Variant valeur2) {
+    const auto order = vb::CompareVariants(valeur1, valeur2);
+    return order.has_value() && *order > 0 ? valeur1 : valeur2;
+}
+
+namespace {
+
+struct Unit {
+    double size;
+    double divisor;
+    const char16_t* suffix;
+};
+
+constexpr Unit kUnits[] = {
+    {1073741824.0, 100000000.0, u" Go"},
+    {1048576.0, 100000.0, u" Mo"},
+    {1024.0, 100.0, u" Ko"},
+};
+
+vb::String WholeDigits(double value) {
+    char buffer[400];
+    std::snprintf(buffer, sizeof buffer, "%.0f", value);
+    return vb::FromAscii(buffer);
+}
+
+} // namespace
+
+vb::String FormatTaille(double taille) {
+    if (!std::isfinite(taille)) {
+        return {};
+    }
+    for (const Unit& unit : kUnits) {
+        if (taille >= unit.size) {
+            const double n = vb::RoundHalfEven(taille);
+            const double whole = std::trunc(n / unit.size);
+            const double rest = vb::RoundHalfEven(taille - whole * unit.size);
+            const double digit = std::trunc(rest / unit.divisor);
+            return WholeDigits(whole) + u"," + WholeDigits(digit) + unit.suffix;
+        }
+    }
+    return vb::CStr(taille) + u" Octets";
+}
+
+} // namespace Conversion
