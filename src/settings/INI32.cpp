@@ -1,10 +1,9 @@
 #include "settings/INI32.h"
 
 #include "vb/App.h"
+#include "vb/Convert.h"
 #include "vb/Error.h"
 #include "win32/Profile.h"
-
-#include <limits>
 
 namespace INI32 {
 
@@ -33,14 +32,6 @@ vb::String NameBuffer(const vb::String& name) {
 // What the profile functions see of a buffer: its text up to the first NUL.
 vb::StringView SeenName(const vb::String& buffer) {
     return vb::StringView(buffer).substr(0, buffer.find(u'\0'));
-}
-
-std::int16_t ToInteger(std::int32_t count) {
-    if (count > std::numeric_limits<std::int16_t>::max() ||
-        count < std::numeric_limits<std::int16_t>::min()) {
-        vb::Raise(vb::err::Overflow);
-    }
-    return static_cast<std::int16_t>(count);
 }
 
 } // namespace
@@ -82,8 +73,8 @@ vb::String LireEcrireINI(vb::String section, vb::String cle, vb::String valeur, 
     vb::String buffer(kBufferLength, u' ');
     std::int16_t n = 0;
     Err.Run([&] {
-        n = ToInteger(win32::GetPrivateProfileString(SeenName(sectionBuffer), SeenName(keyBuffer),
-                                                     valeur, buffer, kReadSize, fichier));
+        n = vb::CInt(win32::GetPrivateProfileString(SeenName(sectionBuffer), SeenName(keyBuffer),
+                                                    valeur, buffer, kReadSize, fichier));
     });
     if (n > 0) {
         const vb::String read = vb::Left(buffer, static_cast<std::size_t>(n));
