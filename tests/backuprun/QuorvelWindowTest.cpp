@@ -1,16 +1,14 @@
 #include "backuprun/quorvel.h"
 #include "forms/EventLoop.h"
 #include "settings/INI32.h"
+#include "support/TempFolder.h"
 #include "vb/App.h"
 #include "vb/Encoding.h"
 #include "win32/Input.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <optional>
-#include <sstream>
 
 namespace {
 
@@ -91,16 +89,7 @@ TEST_F(QuorvelWindow, HelpHidesTheFieldsTheirCaptionsAndTheByteCountOnly) {
 TEST_F(QuorvelWindow, TheSettingsFileIsBesideTheProgramAndHelpLeavesItAlone) {
     const auto folder = std::filesystem::read_symlink("/proc/self/exe").parent_path();
     const auto ini = folder / "quorvel.ini";
-    const auto before = [&]() -> std::optional<std::string> {
-        std::ifstream in(ini, std::ios::binary);
-        if (!in) {
-            return std::nullopt;
-        }
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    };
-    const auto original = before();
+    const auto original = testsupport::ReadBytes(ini);
     INI32::CheminINI.clear();
 
     vb::SetCommandLine({"/?"});
@@ -109,7 +98,7 @@ TEST_F(QuorvelWindow, TheSettingsFileIsBesideTheProgramAndHelpLeavesItAlone) {
     Pump();
 
     EXPECT_EQ(INI32::CheminINI, vb::DecodeName((folder / "quorvel.ini").native()));
-    EXPECT_EQ(before(), original);
+    EXPECT_EQ(testsupport::ReadBytes(ini), original);
 }
 
 TEST_F(QuorvelWindow, TheDefaultInstanceIsOneWindowReachableByName) {

@@ -61,20 +61,7 @@ std::string Getenv(const char* name) {
 
 } // namespace
 
-TempFolder::TempFolder(const std::string& prefix) {
-    std::string pattern = (fs::temp_directory_path() / (prefix + "-XXXXXX")).string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp");
-    }
-    path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
-
-ProgramFolder::ProgramFolder() : folder_("quorvel-e2e") {
+ProgramFolder::ProgramFolder() {
     const std::string built = Getenv("QUORVEL_EXE");
     if (built.empty()) {
         throw std::runtime_error("QUORVEL_EXE is not set");
@@ -160,20 +147,9 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeou
 
 TmuxSession::TmuxSession(const std::vector<std::string>& command,
                          std::vector<std::string> environment, int columns, int rows)
-    : folder_("quorvel-tmux"), environment_(std::move(environment)) {
+    : environment_(std::move(environment)) {
     const fs::path config = folder_.path() / "tmux.conf";
-    {
-        std::vector<std::string> lines = {"set -g remain-on-exit on", "set -g status off"};
-        std::string text;
-        for (const auto& line : lines) {
-            text += line + "\n";
-        }
-        const int fd = ::open(config.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        if (fd < 0 || ::write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
-            throw std::runtime_error("tmux configuration");
-        }
-        ::close(fd);
-    }
+    testsupport::WriteBytes(config, "set -g remain-on-exit on\nset -g status off\n");
     environment_.push_back("TERM=xterm-256color");
     std::vector<std::string> arguments = {
         "-f", config.string(),     "new-session", "-d", "-s", "e2e", "-x", std::to_string(columns),

@@ -2,6 +2,8 @@
 // End-to-end runs of the real quorvel executable: a temporary program folder holding a copy
 // of it, a run to its end with its output, and a tmux session for runs on a terminal.
 
+#include "support/TempFolder.h"
+
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -12,19 +14,6 @@
 namespace e2e {
 
 using namespace std::chrono_literals;
-
-// A fresh folder under the system's temporary folder, removed with its content.
-class TempFolder {
-public:
-    explicit TempFolder(const std::string& prefix);
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 // The program's folder of one run: a copy of the built executable (QUORVEL_EXE) and
 // whatever the run leaves beside it.
@@ -38,7 +27,7 @@ public:
     std::vector<std::string> environment() const;
 
 private:
-    TempFolder folder_;
+    testsupport::TempFolder folder_;
 };
 
 struct Outcome {
@@ -83,7 +72,7 @@ public:
 private:
     std::string tmux(std::vector<std::string> arguments) const;
 
-    TempFolder folder_; // the server's socket and configuration
+    testsupport::TempFolder folder_; // the server's socket and configuration
     std::vector<std::string> environment_;
 };
 
