@@ -148,12 +148,22 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeou
 TmuxSession::TmuxSession(const std::vector<std::string>& command,
                          std::vector<std::string> environment, int columns, int rows)
     : environment_(std::move(environment)) {
-    const fs::path config = folder_.path() / "tmux.conf";
+    const fs::path config = folder_ / "tmux.conf";
     testsupport::WriteBytes(config, "set -g remain-on-exit on\nset -g status off\n");
-    environment_.push_back("TERM=xterm-256color");
-    std::vector<std::string> arguments = {
-        "-f", config.string(),     "new-session", "-d", "-s", "e2e", "-x", std::to_string(columns),
-        "-y", std::to_string(rows)};
+    std::vector<std::string> arguments = {"-f",
+                                          config.string(),
+                                          "new-session",
+                                          "-d",
+                                          "-s",
+                                          "e2e",
+                                          "-x",
+                                          std::to_string(columns),
+                                          "-y",
+                                          std::to_string(rows),
+                                          "/bin/sh",
+                                          "-c",
+                                          R"(trap : INT; "$@"; echo $? > "$0")",
+                                          (folder_ / "status").string()};
     arguments.insert(arguments.end(), command.begin(), command.end());
     tmux(arguments);
 }
@@ -166,8 +176,7 @@ TmuxSession::~TmuxSession() {
 }
 
 std::string TmuxSession::tmux(std::vector<std::string> arguments) const {
-    std::vector<std::string> command = {"/usr/bin/tmux", "-u", "-S",
-                                        (folder_.path() / "socket").string()};
+    std::vector<std::string> command = {"/usr/bin/tmux", "-u", "-S", (folder_ / "socket").string()};
     command.insert(command.end(), arguments.begin(), arguments.end());
     const Outcome outcome = Run(command, environment_, 10s);
     if (outcome.exitCode != 0) {
@@ -184,29 +193,23 @@ void TmuxSession::sendKeys(const std::string& keys) const {
     tmux({"send-keys", "-t", "e2e", keys});
 }
 
-TmuxSession::Pane TmuxSession::pane() const {
-    std::string text = tmux({"display-message", "-p", "-t", "e2e",
-                             "#{pane_dead}|#{pane_dead_status}|#{pane_dead_signal}|#{pane_pid}"});
-    std::vector<std::string> fields(1);
-    for (const char c : text) {
-        if (c == '|') {
-            fields.emplace_back();
-        } else if (c != '\n') {
-            fields.back() += c;
-        }
+std::optional<int> TmuxSession::status() const {
+    const auto text = testsupport::ReadBytes(folder_ / "status");
+    if (!text || text->empty() || text->back() != '\n') {
+        return std::nullopt;
     }
-    if (fields.size() != 4) {
-        throw std::runtime_error("tmux pane: " + text);
+    return std::stoi(*text);
+}
+
+pid_t TmuxSession::pid() const {
+    const std::string shell = tmux({"display-message", "-p", "-t", "e2e", "#{pane_pid}"});
+    if (shell.empty() || shell == "\n") {
+        return 0;
     }
-    const auto number = [](const std::string& field, int absent) {
-        return field.empty() ? absent : std::stoi(field);
-    };
-    Pane pane;
-    pane.dead = number(fields[0], 0) != 0;
-    pane.status = number(fields[1], -1);
-    pane.signal = number(fields[2], 0);
-    pane.pid = static_cast<pid_t>(number(fields[3], 0));
-    return pane;
+    const long shellPid = std::stol(shell);
+    const auto children = testsupport::ReadBytes("/proc/" + std::to_string(shellPid) + "/task/" +
+                                                 std::to_string(shellPid) + "/children");
+    return children && !children->empty() ? static_cast<pid_t>(std::stol(*children)) : 0;
 }
 
 std::string Squeeze(const std::string& text) {

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -44,8 +45,9 @@ Outcome Run(const std::vector<std::string>& command, const std::vector<std::stri
 // Polls `done` until it holds or `timeout` has passed; returns its last answer.
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s);
 
-// A command running in a detached tmux session on a server of its own; the pane stays
-// after the command ends, so that its exit status can be read.
+// A command running in a detached tmux session on a server of its own. A small shell
+// around it records its exit status (128 + n when signal n ended it); the shell catches
+// SIGINT, so that the command does not inherit it ignored.
 class TmuxSession {
 public:
     TmuxSession(const std::vector<std::string>& command, std::vector<std::string> environment,
@@ -58,21 +60,15 @@ public:
     std::string screen() const;
     // Keys as tmux names them ("C-c").
     void sendKeys(const std::string& keys) const;
-
-    struct Pane {
-        bool dead = false;
-        int status = -1; // exit status once dead, when no signal ended it
-        int signal = 0;
-        pid_t pid = 0;
-        // Dead, and how it ended is known (tmux learns it a little after the death).
-        bool ended() const { return dead && (status >= 0 || signal != 0); }
-    };
-    Pane pane() const;
+    // The command's exit status once it has ended.
+    std::optional<int> status() const;
+    // The command's process while it runs (0 before it started).
+    pid_t pid() const;
 
 private:
     std::string tmux(std::vector<std::string> arguments) const;
 
-    testsupport::TempFolder folder_; // the server's socket and configuration
+    testsupport::TempFolder folder_; // the server's socket and configuration, the status
     std::vector<std::string> environment_;
 };
 

@@ -39,8 +39,10 @@ long ProcessorTicks(pid_t pid) {
 TEST(StartupWindow, HelpShowsTheVersionAndHelpLinesUntilCtrlCEndsIt) {
     const ProgramFolder folder;
     const TmuxSession session({folder.program().string(), "/?"}, folder.environment());
-    ASSERT_TRUE(WaitFor([&] { return session.screen().find("Version") != std::string::npos; }))
-        << session.screen();
+    // The picture is complete once its last line is there.
+    ASSERT_TRUE(WaitFor([&] {
+        return Squeeze(session.screen()).find("fenêtre invisible.") != std::string::npos;
+    })) << session.screen();
     const std::string screen = session.screen();
     const std::string text = Squeeze(screen);
     EXPECT_NE(text.find("Version " QUORVEL_VERSION), std::string::npos) << screen;
@@ -48,34 +50,31 @@ TEST(StartupWindow, HelpShowsTheVersionAndHelpLinesUntilCtrlCEndsIt) {
         EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << screen;
     }
     EXPECT_EQ(text.find("Extension"), std::string::npos) << screen;
-    EXPECT_FALSE(session.pane().dead);
+    EXPECT_FALSE(session.status().has_value());
 
     session.sendKeys("C-c");
-    ASSERT_TRUE(WaitFor([&] { return session.pane().ended(); }));
-    const auto pane = session.pane();
-    EXPECT_EQ(pane.status, 0);
-    EXPECT_EQ(pane.signal, 0);
+    ASSERT_TRUE(WaitFor([&] { return session.status().has_value(); }));
+    EXPECT_EQ(session.status(), 0);
     EXPECT_FALSE(std::filesystem::exists(folder.file("quorvel.ini")));
 }
 
 TEST(StartupWindow, AHiddenRunDrawsNothingAndWaitsIdle) {
     const ProgramFolder folder;
     const TmuxSession session({folder.program().string(), "NOM", "/I"}, folder.environment());
-    ASSERT_TRUE(WaitFor([&] { return session.pane().pid != 0; }));
-    const pid_t pid = session.pane().pid;
+    ASSERT_TRUE(WaitFor([&] { return session.pid() != 0; }));
+    const pid_t pid = session.pid();
     const long before = ProcessorTicks(pid);
     std::this_thread::sleep_for(700ms);
 
-    const auto pane = session.pane();
-    EXPECT_FALSE(pane.dead);
+    EXPECT_FALSE(session.status().has_value());
     EXPECT_EQ(Squeeze(session.screen()), "");
     // Idle: a spinning loop would have used most of that time.
     EXPECT_LT(ProcessorTicks(pid) - before, 10);
 
     // No visible window: Ctrl+C keeps its default effect.
     session.sendKeys("C-c");
-    ASSERT_TRUE(WaitFor([&] { return session.pane().ended(); }));
-    EXPECT_EQ(session.pane().signal, SIGINT);
+    ASSERT_TRUE(WaitFor([&] { return session.status().has_value(); }));
+    EXPECT_EQ(session.status(), 128 + SIGINT);
 }
 
 TEST(StartupWindow, ACommandLineTooLongForTheOptionSearchEndsOnARuntimeError) {

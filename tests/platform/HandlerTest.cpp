@@ -27,10 +27,4 @@ TEST(EventHandlerDeathTest, AnErrorInAQueuedEventIsNotCaughtByWhoeverPumps) {
         testing::ExitedWithCode(1), "Erreur d'exécution 53 : Fichier introuvable");
 }
 
-TEST(EventHandler, AHandlerThatSucceedsRunsOnce) {
-    int runs = 0;
-    vb::RunEventHandler([&] { ++runs; });
-    EXPECT_EQ(runs, 1);
-}
-
 } // namespace

@@ -74,6 +74,21 @@ TEST_F(InterruptTest, AVisibleWindowWithoutCloseBoxLeavesCtrlCItsDefaultEffect) 
         testing::KilledBySignal(SIGINT), "");
 }
 
+TEST_F(InterruptTest, ASigintIgnoredAtStartStaysIgnored) {
+    EXPECT_EXIT(
+        {
+            std::signal(SIGINT, SIG_IGN);
+            const forms::InterruptAsCloseBox interrupt;
+            forms::Form shown(u"shown");
+            shown.CloseBox = [] { std::_Exit(5); };
+            shown.Show();
+            std::raise(SIGINT);
+            forms::EventLoop::instance().doEvents();
+            std::_Exit(6);
+        },
+        testing::ExitedWithCode(6), "");
+}
+
 TEST_F(InterruptTest, OnceGoneSigintIsHandledAsBefore) {
     struct sigaction before {};
     ::sigaction(SIGINT, nullptr, &before);

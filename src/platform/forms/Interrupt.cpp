@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -14,20 +15,19 @@ namespace forms {
 namespace {
 
 std::atomic<int> gWriteFd{-1};
+// What SIGINT did before: what it does again when there is nothing to close.
+struct sigaction gPrevious {};
 
-[[noreturn]] void DefaultInterrupt() {
-    std::signal(SIGINT, SIG_DFL);
+void PreviousInterrupt() {
+    ::sigaction(SIGINT, &gPrevious, nullptr);
     std::raise(SIGINT);
-    std::_Exit(128 + SIGINT); // only when SIGINT is blocked
 }
 
 extern "C" void OnInterrupt(int) {
     const int saved = errno;
     const int fd = gWriteFd.load();
     if (fd < 0 || VisibleFormCount() == 0) {
-        // Nothing to close: the default effect, once this handler returns.
-        std::signal(SIGINT, SIG_DFL);
-        std::raise(SIGINT);
+        PreviousInterrupt(); // takes effect once this handler returns
     } else {
         const char byte = 1;
         [[maybe_unused]] const auto n = ::write(fd, &byte, 1);
@@ -38,6 +38,10 @@ extern "C" void OnInterrupt(int) {
 } // namespace
 
 InterruptAsCloseBox::InterruptAsCloseBox() {
+    ::sigaction(SIGINT, nullptr, &gPrevious);
+    if (gPrevious.sa_handler == SIG_IGN) {
+        return; // started with SIGINT ignored (a background job): it stays so
+    }
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
         throw vb::FromErrno(errno);
@@ -51,13 +55,16 @@ InterruptAsCloseBox::InterruptAsCloseBox() {
     action.sa_handler = &OnInterrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, &previous_);
+    ::sigaction(SIGINT, &action, nullptr);
+    installed_ = true;
 }
 
 InterruptAsCloseBox::~InterruptAsCloseBox() {
-    ::sigaction(SIGINT, &previous_, nullptr);
-    gWriteFd = -1;
-    EventLoop::instance().unwatch(watch_);
+    if (installed_) {
+        ::sigaction(SIGINT, &gPrevious, nullptr);
+        gWriteFd = -1;
+        EventLoop::instance().unwatch(watch_);
+    }
 }
 
 void InterruptAsCloseBox::onReadable() {
@@ -74,7 +81,7 @@ void InterruptAsCloseBox::onReadable() {
             return;
         }
     }
-    DefaultInterrupt();
+    PreviousInterrupt();
 }
 
 } // namespace forms
