@@ -90,7 +90,7 @@ protected:
         return Run(t.folder("src"), t.folder("dst"), motif, statut);
     }
 
-    support::TempTree t;
+    testsupport::TempTree t;
     RecordingLabel label;
 };
 

@@ -84,12 +84,12 @@ TEST_F(Engine, UnreadableFilesAndFoldersForAnUnprivilegedUser) {
     t.write("src/secret.txt", "s");
     t.write("src/ferme/dedans.txt", "d");
     t.mkdir("dst");
-    const auto who = support::Nobody();
+    const auto who = testsupport::Nobody();
     t.giveTo(who.uid, who.gid);
     ::chmod(t.path().c_str(), 0755);
     ::chmod(t.path("src/secret.txt").c_str(), 0);
     ::chmod(t.path("src/ferme").c_str(), 0);
-    const std::string out = support::InChild(
+    const std::string out = testsupport::InChild(
         [&] {
             const auto r = Run(t.folder("src"), t.folder("dst"), u"*.*", u"R");
             return vb::ToUtf8(r.journal + u"|" + r.liste);

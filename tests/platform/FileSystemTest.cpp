@@ -10,7 +10,7 @@
 
 namespace {
 
-using support::TempTree;
+using testsupport::TempTree;
 
 int ErrorNumberOf(const std::function<void()>& step) {
     try {
@@ -56,7 +56,7 @@ TEST(MkDir, MakesOneLevelAndRaisesTheRuntimeNumbers) {
 
     ::chmod(t.path().c_str(), 0755);
     ::chmod(t.path("neuf").c_str(), 0555);
-    const std::string refused = support::InChild(
+    const std::string refused = testsupport::InChild(
         [&] { return std::to_string(ErrorNumberOf([&] { vb::MkDir(t.text("neuf/non")); })); },
         true);
     EXPECT_EQ(refused, std::to_string(vb::err::PermissionDenied));
@@ -131,7 +131,7 @@ TEST(FileCopy, FailuresRaiseTheRuntimeNumbersAndLeaveNothingBehind) {
     ::chmod(t.path().c_str(), 0755);
     ::chmod(t.path("src").c_str(), 0600);
     ::chmod(t.path("cible").c_str(), 0777);
-    const std::string refused = support::InChild(
+    const std::string refused = testsupport::InChild(
         [&] {
             return std::to_string(
                 ErrorNumberOf([&] { vb::FileCopy(t.text("src"), t.text("cible/g")); }));

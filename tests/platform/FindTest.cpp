@@ -9,7 +9,7 @@
 
 namespace {
 
-using support::TempTree;
+using testsupport::TempTree;
 
 struct Found {
     vb::String name;
@@ -139,7 +139,7 @@ TEST(FindFirstFile, ASearchThatCannotStartIsAnInvalidHandle) {
     // An unreadable folder, for a user the permission bits apply to.
     ::chmod(t.path("ferme").c_str(), 0);
     ::chmod(t.path().c_str(), 0755);
-    const std::string seen = support::InChild(
+    const std::string seen = testsupport::InChild(
         [&] {
             win32::WIN32_FIND_DATA data;
             return win32::FindFirstFile(t.folder("ferme") + u"*.*", data).valid() ? "open"

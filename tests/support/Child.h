@@ -8,7 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace support {
+namespace testsupport {
 
 struct Unprivileged {
     uid_t uid = 65534;
@@ -63,4 +63,4 @@ inline std::string InChild(const std::function<std::string()>& body, bool asNobo
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? out : "child failed";
 }
 
-} // namespace support
+} // namespace testsupport

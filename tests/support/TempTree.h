@@ -14,7 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace support {
+namespace testsupport {
 
 class TempTree {
 public:
@@ -108,4 +108,4 @@ private:
     std::string root_;
 };
 
-} // namespace support
+} // namespace testsupport
