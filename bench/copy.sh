@@ -7,7 +7,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup" hyperfine rsync python3
 
 build="${QUORVEL_BENCH_BUILD:-$root/build-bench}"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVEL_TESTS=OFF >/dev/null
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_TESTS=OFF >/dev/null
 cmake --build "$build" --target copydriver -j4 >/dev/null
 driver="$build/bench/copydriver"
 

@@ -25,28 +25,18 @@ struct stat StatOrRaise(const std::string& path, std::int32_t missing) {
     return st;
 }
 
-// The last device whose file system refused to clone, so that a tree of small files on it
-// does not pay a failing call per file.
-dev_t gNoCloneDevice = 0;
-bool gNoCloneKnown = false;
-
-bool TryClone(int in, int out, dev_t device) {
-    if (gNoCloneKnown && gNoCloneDevice == device) {
-        return false;
-    }
-    if (::ioctl(out, FICLONE, in) == 0) {
-        return true;
-    }
-    if (errno == EOPNOTSUPP || errno == ENOTTY || errno == EINVAL || errno == ENOSYS) {
-        gNoCloneDevice = device;
-        gNoCloneKnown = true;
-    }
-    return false;
-}
-
 bool KernelCannot(int e) {
-    return e == EXDEV || e == EINVAL || e == ENOSYS || e == EOPNOTSUPP;
+    return e == EXDEV || e == EINVAL || e == ENOSYS || e == EOPNOTSUPP || e == ENOTTY;
 }
+
+// The ways of copying the kernel refused for files of the last source device, so that a
+// tree of many small files does not pay failing calls for each one.
+struct Refusals {
+    dev_t device = 0;
+    bool clone = false;
+    bool range = false;
+};
+Refusals gRefused;
 
 // Copies `size` bytes in the kernel; false when this way is not offered for these files
 // and nothing was written yet.
@@ -70,14 +60,26 @@ template <typename Call> bool KernelCopy(std::int64_t size, Call call) {
 }
 
 void CopyData(int in, int out, const struct stat& source) {
-    if (source.st_size == 0 || TryClone(in, out, source.st_dev)) {
+    if (source.st_size == 0) {
         return;
     }
-    const bool copied = KernelCopy(source.st_size, [&](std::size_t count) {
-        return ::copy_file_range(in, nullptr, out, nullptr, count, 0);
-    });
-    if (copied) {
-        return;
+    if (gRefused.device != source.st_dev) {
+        gRefused = Refusals{source.st_dev};
+    }
+    if (!gRefused.clone) {
+        if (::ioctl(out, FICLONE, in) == 0) {
+            return;
+        }
+        gRefused.clone = KernelCannot(errno);
+    }
+    if (!gRefused.range) {
+        const bool copied = KernelCopy(source.st_size, [&](std::size_t count) {
+            return ::copy_file_range(in, nullptr, out, nullptr, count, 0);
+        });
+        if (copied) {
+            return;
+        }
+        gRefused.range = true;
     }
     off_t offset = 0;
     if (!KernelCopy(source.st_size,
