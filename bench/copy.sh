@@ -37,7 +37,7 @@ compare() { # label json target-description
     echo "$line   ($3)"
 }
 
-hf() { hyperfine --style none --warmup 1 --runs "$runs" "$@" >/dev/null; }
+hf() { hyperfine --style none --warmup 1 --runs "$runs" "$@" 2>&1 >/dev/null | sed '/^ *$/d'; }
 
 echo "Full copy, 20 000 files of 1 to 16 KiB in 400 folders:"
 names=(engine cp rsync)
