@@ -48,7 +48,7 @@ TEST(MailEndings, FinalRepliesEndTheExchangeWithTheirText) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.modes.back());
-        support::SmtpServer server(c.modes);
+        testsupport::SmtpServer server(c.modes);
         MailBench bench(&server);
         const auto log = bench.LogTo("smtp.log");
         bench.mail.MailTO(u"alice@example.com;bob@example.com");
@@ -58,7 +58,8 @@ TEST(MailEndings, FinalRepliesEndTheExchangeWithTheirText) {
         const bool accepted = c.event == u"MAIL ACCEPTE";
         EXPECT_EQ(server.has("message-1.raw"), accepted);
         // The control closes the connection itself, without a "quit" of its own.
-        EXPECT_TRUE(support::PumpUntil([&] { return Contains(server.transcript(), "* close"); }));
+        EXPECT_TRUE(
+            testsupport::PumpUntil([&] { return Contains(server.transcript(), "* close"); }));
         EXPECT_EQ(Contains(server.commands(), "quit"), accepted);
     }
 }
@@ -67,7 +68,7 @@ TEST(MailEndings, AServerThatClosesEarlyEndsTheExchangeOnce) {
     const std::pair<std::string, std::int16_t> cases[] = {{"CONNECT", 0}, {"RCPT", 3}, {"DATA", 4}};
     for (const auto& [verb, state] : cases) {
         SCOPED_TRACE(verb);
-        support::SmtpServer server({"--close-on", verb});
+        testsupport::SmtpServer server({"--close-on", verb});
         MailBench bench(&server);
         EXPECT_EQ(bench.Send(), Events{u"Connexion fermée par le serveur de messagerie"});
         EXPECT_EQ(bench.mail.Etat(), state);
@@ -113,7 +114,7 @@ TEST(MailEndings, FiveMinutesWithoutAReplyEndTheExchange) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.modes.back());
-        support::SmtpServer server(c.modes);
+        testsupport::SmtpServer server(c.modes);
         vb::ManualClock clock;
         const vb::ScopedClock scoped(clock);
         MailBench bench(&server);
@@ -123,32 +124,32 @@ TEST(MailEndings, FiveMinutesWithoutAReplyEndTheExchange) {
             const Strings lines = server.transcript();
             return lines.empty() ? std::string() : lines.back();
         };
-        ASSERT_TRUE(support::PumpUntil([&] { return lastLine() == c.stalledAt; }));
-        support::PumpFor(milliseconds(150));
+        ASSERT_TRUE(testsupport::PumpUntil([&] { return lastLine() == c.stalledAt; }));
+        testsupport::PumpFor(milliseconds(150));
         Strings expected = server.transcript();
         expected.push_back("* close");
 
         clock.advance(seconds(299));
-        support::PumpFor(milliseconds(50));
+        testsupport::PumpFor(milliseconds(50));
         EXPECT_TRUE(bench.events.empty());
         clock.advance(seconds(1));
-        support::PumpUntil([&] { return !bench.events.empty(); }, milliseconds(2000));
+        testsupport::PumpUntil([&] { return !bench.events.empty(); }, milliseconds(2000));
         EXPECT_EQ(bench.events, Events{u"Pas de réponse du serveur de messagerie"});
         EXPECT_EQ(bench.mail.Etat(), c.state);
         // Nothing more was sent, and the control hung up.
-        EXPECT_TRUE(support::PumpUntil([&] { return lastLine() == "* close"; }));
+        EXPECT_TRUE(testsupport::PumpUntil([&] { return lastLine() == "* close"; }));
         EXPECT_EQ(server.transcript(), expected);
     }
 }
 
 TEST(MailEndings, TheTraceKeepsTwoThousandFortyEightCharacters) {
-    support::SmtpServer server({"--ehlo-length", "3000"});
+    testsupport::SmtpServer server({"--ehlo-length", "3000"});
     MailBench bench(&server);
     forms::Form window(u"Trace");
     forms::TextBox box(window, u"Text1");
     bench.mail.DEBUGGER(&box, -1);
     bench.mail.EnvoiMail();
-    ASSERT_TRUE(support::PumpUntil([&] { return box.Text.rfind(u"1 : ", 0) == 0; }));
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return box.Text.rfind(u"1 : ", 0) == 0; }));
     bench.mail.S.Close();
 
     const Strings replies = server.replies();
@@ -163,7 +164,7 @@ TEST(MailEndings, TheTraceKeepsTwoThousandFortyEightCharacters) {
 }
 
 TEST(MailEndings, RepliesCutBetweenArrivalsAreAnsweredOnceWhole) {
-    support::SmtpServer server({"--split"});
+    testsupport::SmtpServer server({"--split"});
     MailBench bench(&server);
     EXPECT_EQ(bench.Send(), Events{u"MAIL ACCEPTE"});
     EXPECT_EQ(server.commands(), (Strings{"ehlo tramik", "mail from: quorvel@example.com",

@@ -14,7 +14,7 @@ const vb::String kHeaders = u"From: quorvel@example.com\r\nTo: alice@example.com
                             u"Subject: Sauve Lundi\r\nReply-To: quorvel@example.com\r\n";
 
 TEST(MailExchange, DeliversEnvelopeHeadersAndDotStuffedTextThenEndsAccepted) {
-    support::SmtpServer server;
+    testsupport::SmtpServer server;
     MailBench bench(&server);
     bench.mail.MailTO(u"alice@example.com;bob@example.com");
     bench.mail.EnteteHTML = true;
@@ -48,7 +48,7 @@ TEST(MailExchange, OptionalHeaderLinesFollowEnteteHTMLAndPriorite) {
     const Case cases[] = {{false, 0, u""},
                           {true, -2, u"Content-Type: text/html;\r\n"},
                           {false, 32767, u"X-Priority: 32767\r\n"}};
-    support::SmtpServer server;
+    testsupport::SmtpServer server;
     MailBench bench(&server);
     int number = 0;
     for (const Case& c : cases) {
@@ -69,7 +69,7 @@ TEST(MailExchange, SeveralHundredKilobytesArriveWholeAndInOrder) {
                 u" <td>ligne du rapport, à copier telle quelle dans le message</td>\r\n";
     }
     ASSERT_GT(text.size(), 500'000U);
-    support::SmtpServer server;
+    testsupport::SmtpServer server;
     MailBench bench(&server);
     bench.mail.message(text);
     EXPECT_EQ(bench.mail.message(), text);
@@ -78,7 +78,7 @@ TEST(MailExchange, SeveralHundredKilobytesArriveWholeAndInOrder) {
 }
 
 TEST(MailExchange, TraceHoldsEachArrivalNewestFirstUntilSwitchedOff) {
-    support::SmtpServer server;
+    testsupport::SmtpServer server;
     MailBench bench(&server);
     forms::Form window(u"Trace");
     forms::TextBox box(window, u"Text1", u"avant");
@@ -112,7 +112,7 @@ TEST(MailExchange, TraceHoldsEachArrivalNewestFirstUntilSwitchedOff) {
 }
 
 TEST(MailExchange, TheHostMayStartTheNextMailFromItsHandler) {
-    support::SmtpServer server;
+    testsupport::SmtpServer server;
     MailBench bench(&server);
     bench.mail.MailEnvoye = [&](vb::String& erreur) {
         bench.events.push_back(erreur);
@@ -122,8 +122,8 @@ TEST(MailExchange, TheHostMayStartTheNextMailFromItsHandler) {
         }
     };
     bench.mail.EnvoiMail();
-    support::PumpUntil([&] { return bench.events.size() >= 2; });
-    support::PumpFor(std::chrono::milliseconds(100));
+    testsupport::PumpUntil([&] { return bench.events.size() >= 2; });
+    testsupport::PumpFor(std::chrono::milliseconds(100));
     EXPECT_EQ(bench.events, (Events{u"MAIL ACCEPTE", u"MAIL ACCEPTE"}));
     EXPECT_EQ(server.file("message-2.envelope"),
               "from: quorvel@example.com\nto: bob@example.com\n");

@@ -23,9 +23,9 @@ struct MailBench {
     forms::Form host{u"Hote"};
     Mail mail{host};
     Events events;
-    support::TempFolder folder;
+    testsupport::TempFolder folder;
 
-    explicit MailBench(const support::SmtpServer* server = nullptr) {
+    explicit MailBench(const testsupport::SmtpServer* server = nullptr) {
         mail.MailEnvoye = [this](vb::String& erreur) { events.push_back(erreur); };
         if (server != nullptr) {
             mail.IP = u"127.0.0.1";
@@ -46,8 +46,8 @@ struct MailBench {
     Events Send() {
         const std::size_t before = events.size();
         mail.EnvoiMail();
-        support::PumpUntil([&] { return events.size() > before; });
-        support::PumpFor(std::chrono::milliseconds(100));
+        testsupport::PumpUntil([&] { return events.size() > before; });
+        testsupport::PumpFor(std::chrono::milliseconds(100));
         return {events.begin() + static_cast<std::ptrdiff_t>(before), events.end()};
     }
 };

@@ -16,7 +16,7 @@ TEST(MailProtocolLog, EachStepIsOneDatedLineInTheFileLastNamed) {
                            "Envoie du Message...",
                            "quit",
                            "MAIL ACCEPTE"};
-    support::SmtpServer server;
+    testsupport::SmtpServer server;
     MailBench bench(&server);
     const auto first = bench.LogTo("premier.log");
     bench.mail.MailTO(u"alice@example.com;bob@example.com");

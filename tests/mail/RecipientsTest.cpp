@@ -31,7 +31,7 @@ TEST(MailRecipients, EachFieldIsAnnouncedUpToTheFirstEmptyOne) {
          {"rcpt to:  alice@example.com ", "rcpt to:  bob@example.com "},
          "To:  alice@example.com , bob@example.com "},
     };
-    support::SmtpServer server;
+    testsupport::SmtpServer server;
     MailBench bench(&server);
     const auto log = bench.LogTo("smtp.log");
     int number = 0;
@@ -55,7 +55,7 @@ TEST(MailRecipients, EachFieldIsAnnouncedUpToTheFirstEmptyOne) {
 }
 
 TEST(MailRecipients, AnEmptyListEndsOnTheServersRefusal) {
-    support::SmtpServer server;
+    testsupport::SmtpServer server;
     MailBench bench(&server);
     bench.mail.MailTO(u"");
     const Events events = bench.Send();
@@ -69,7 +69,7 @@ TEST(MailRecipients, AnEmptyListEndsOnTheServersRefusal) {
 }
 
 TEST(MailRecipients, SettingMailTOStartsTheListAfreshOtherwiseItGoesOn) {
-    support::SmtpServer server;
+    testsupport::SmtpServer server;
     MailBench bench(&server);
     EXPECT_EQ(bench.mail.Etat(), 0);
     bench.mail.MailTO(u"alice@example.com;bob@example.com");
@@ -78,7 +78,7 @@ TEST(MailRecipients, SettingMailTOStartsTheListAfreshOtherwiseItGoesOn) {
     bench.mail.MailTO(u"carol@example.com;dave@example.com");
     bench.mail.EnvoiMail();
     EXPECT_EQ(bench.mail.Etat(), 6); // kept while the next connection is made
-    support::PumpUntil([&] { return bench.events.size() == 2; });
+    testsupport::PumpUntil([&] { return bench.events.size() == 2; });
     ASSERT_EQ(bench.events.back(), u"MAIL ACCEPTE");
     ASSERT_EQ(bench.Send(), Events{u"MAIL ACCEPTE"}); // MailTO left as it was
 

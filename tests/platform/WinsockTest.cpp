@@ -44,7 +44,7 @@ struct Peer {
     }
     const vb::String& port() const { return listener.second; }
     bool accept() {
-        return support::PumpUntil([&] {
+        return testsupport::PumpUntil([&] {
             if (!connection) {
                 connection.reset(::accept4(listener.first.get(), nullptr, nullptr, SOCK_NONBLOCK));
             }
@@ -71,7 +71,7 @@ struct Bench {
         socket.Closed = [this] { events.push_back("closed"); };
     }
     bool waitFor(std::size_t count) {
-        return support::PumpUntil([&] { return events.size() >= count; });
+        return testsupport::PumpUntil([&] { return events.size() >= count; });
     }
 };
 
@@ -129,7 +129,7 @@ TEST(Winsock, SendsAnyAmountWholeAndInOrderToASlowReader) {
         const ssize_t n = ::recv(peer.connection.get(), chunk, sizeof chunk, 0);
         received.append(chunk, n > 0 ? static_cast<std::size_t>(n) : 0);
     });
-    support::PumpUntil([&] { return received.size() >= expected.size(); }, milliseconds(30000));
+    testsupport::PumpUntil([&] { return received.size() >= expected.size(); }, milliseconds(30000));
     loop.unwatch(reader);
     EXPECT_EQ(received.size(), expected.size());
     EXPECT_TRUE(received == expected);
@@ -152,7 +152,7 @@ TEST(Winsock, FailuresToConnectComeBackAsOneErrorEventAfterConnectReturns) {
         bench.socket.Connect(host, port);
         EXPECT_TRUE(bench.events.empty());
         bench.waitFor(1);
-        support::PumpFor(milliseconds(50));
+        testsupport::PumpFor(milliseconds(50));
         EXPECT_EQ(bench.events, Strings{event});
     }
 }
@@ -181,7 +181,7 @@ TEST(Winsock, NothingComesAfterClose) {
         Bench gone; // destroyed while its lookup is under way
         gone.socket.Connect(u"localhost", peer.port());
     }
-    support::PumpFor(milliseconds(200));
+    testsupport::PumpFor(milliseconds(200));
     EXPECT_EQ(bench.events, Strings{"data 8"});
 }
 

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <functional>
 
-namespace support {
+namespace testsupport {
 
 inline bool PumpUntil(const std::function<bool()>& done,
                       std::chrono::milliseconds limit = std::chrono::seconds(10)) {
@@ -26,4 +26,4 @@ inline void PumpFor(std::chrono::milliseconds span) {
     PumpUntil([] { return false; }, span);
 }
 
-} // namespace support
+} // namespace testsupport

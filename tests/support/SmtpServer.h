@@ -22,7 +22,7 @@
 
 extern char** environ;
 
-namespace support {
+namespace testsupport {
 
 class SmtpServer {
 public:
@@ -154,4 +154,4 @@ private:
     int port_ = 0;
 };
 
-} // namespace support
+} // namespace testsupport

@@ -1,10 +1,12 @@
 #include "forms/EventLoop.h"
 
 #include "vb/Clock.h"
+#include "vb/Handler.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <poll.h>
+#include <unistd.h>
 #include <vector>
 
 namespace forms {
@@ -57,7 +59,7 @@ bool EventLoop::runQueued() {
     while (count-- > 0 && !queue_.empty()) {
         Callback event = std::move(queue_.front());
         queue_.pop_front();
-        event();
+        vb::RunEventHandler(event);
         ran = true;
     }
     return ran;
@@ -80,7 +82,7 @@ bool EventLoop::runDueTimers() {
         it->second.running = true;
         // Copy: the handler may remove its own timer.
         const Callback onTick = it->second.onTick;
-        onTick();
+        vb::RunEventHandler(onTick);
         if (it = timers_.find(id); it != timers_.end()) {
             it->second.running = false;
         }
@@ -118,7 +120,7 @@ bool EventLoop::pollDescriptors(int timeoutMs) {
         }
         it->second.running = true;
         const ReadyCallback onReady = it->second.onReady;
-        onReady(fds[i].revents);
+        vb::RunEventHandler([&] { onReady(fds[i].revents); });
         if (it = watches_.find(ids[i]); it != watches_.end()) {
             it->second.running = false;
         }
@@ -171,6 +173,15 @@ bool EventLoop::waitEvents() {
     runQueued();
     runDueTimers();
     return true;
+}
+
+void EventLoop::run() {
+    for (;;) {
+        if (!waitEvents()) {
+            // Nothing can ever arrive: only a signal ends the process now.
+            ::pause();
+        }
+    }
 }
 
 } // namespace forms

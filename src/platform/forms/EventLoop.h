@@ -1,6 +1,7 @@
 #pragma once
 // The one-thread event loop: queued input events, window timers and descriptor readiness.
 // Handlers may pump the loop again from inside (the runtime's DoEvents is re-entrant).
+// Every callback runs as an event handler: an error escaping it ends the process.
 
 #include <chrono>
 #include <cstdint>
@@ -35,6 +36,8 @@ public:
     // Waits until something is pending, then runs it. Returns false at once when nothing
     // could ever arrive (no timer, no descriptor, no queued event).
     bool waitEvents();
+    // Waits for events and runs them until the process ends.
+    [[noreturn]] void run();
 
     // Drops every timer, watch and queued event (tests start from a clean loop).
     void reset();

@@ -1,6 +1,7 @@
 #include "forms/Form.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace forms {
 
@@ -15,6 +16,16 @@ public:
 HeadlessPresenter gHeadless;
 Presenter* gPresenter = &gHeadless;
 
+std::atomic<int> gVisibleForms{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+std::intptr_t NextHandle() {
+    static std::intptr_t next = 0x10010;
+    const std::intptr_t handle = next;
+    next += 0x10;
+    return handle;
+}
+
 std::vector<Form*>& Registry() {
     static std::vector<Form*> forms;
     return forms;
@@ -22,17 +33,21 @@ std::vector<Form*>& Registry() {
 
 } // namespace
 
-Form::Form(vb::String name) : name_(std::move(name)) {
+Form::Form(vb::String name) : hwnd(NextHandle()), name_(std::move(name)) {
     Registry().push_back(this);
 }
 
 Form::~Form() {
+    if (visible_) {
+        --gVisibleForms;
+    }
     std::erase(Registry(), this);
 }
 
 void Form::Show() {
     if (!visible_) {
         visible_ = true;
+        ++gVisibleForms;
         gPresenter->visibilityChanged(*this);
     }
 }
@@ -40,6 +55,7 @@ void Form::Show() {
 void Form::Hide() {
     if (visible_) {
         visible_ = false;
+        --gVisibleForms;
         gPresenter->visibilityChanged(*this);
     }
 }
@@ -75,6 +91,10 @@ Presenter& Form::CurrentPresenter() {
 
 const std::vector<Form*>& LoadedForms() {
     return Registry();
+}
+
+int VisibleFormCount() {
+    return gVisibleForms.load();
 }
 
 Form* FindForm(vb::StringView name) {

@@ -3,6 +3,7 @@
 // that lower layers can reach a form's controls by name.
 
 #include "forms/Control.h"
+#include "forms/Picture.h"
 
 #include <cstdint>
 #include <functional>
@@ -71,12 +72,19 @@ public:
     void Hide();
     void Refresh() override;
 
-    // The window handle in the window manager model (0 until one is given).
-    std::intptr_t hwnd = 0;
+    // The window's handle, unique in the process, given when the form is created.
+    const std::intptr_t hwnd;
+
+    // Background picture of the client area, and the window's icon.
+    forms::Picture Picture;
+    forms::Picture Icon;
 
     // Mouse-down on the part of the client area that no control covers:
     // button, shift, x, y (twips).
     std::function<void(int, int, float, float)> MouseDown;
+    // What a click on the window's close box does; Ctrl+C on a visible window clicks it.
+    // Empty when the window has no close box.
+    std::function<void()> CloseBox;
 
     // Process-wide presenter in force (headless by default).
     static void SetPresenter(Presenter* presenter);
@@ -90,5 +98,7 @@ private:
 // The runtime's collection of loaded forms.
 const std::vector<Form*>& LoadedForms();
 Form* FindForm(vb::StringView name);
+// How many forms are visible now; safe to read from a signal handler.
+int VisibleFormCount();
 
 } // namespace forms

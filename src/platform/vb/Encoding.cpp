@@ -1,5 +1,6 @@
 #include "vb/Encoding.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -146,6 +147,10 @@ String DecodeName(std::string_view bytes) {
 }
 
 std::string EncodeName(StringView name) {
+    // Plain ASCII names, the common case, go across as they are.
+    if (std::all_of(name.begin(), name.end(), [](char16_t c) { return c < 0x80; })) {
+        return std::string(name.begin(), name.end());
+    }
     std::string out;
     out.reserve(name.size());
     ForEachCodePoint(

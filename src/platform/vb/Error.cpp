@@ -59,6 +59,7 @@ Error FromErrno(int errnoValue, std::int32_t missing) {
         number = missing;
         break;
     case ENOTDIR:
+    case ELOOP:
         number = err::PathNotFound;
         break;
     case EACCES:

@@ -1,0 +1,49 @@
+#pragma once
+// The startup window: home of the whole backup run. Its load event reads the command
+// line; the run itself continues from there with the procedure name.
+
+#include "forms/Control.h"
+#include "forms/Form.h"
+#include "vb/String.h"
+#include "vb/Variant.h"
+
+#include <cstdint>
+
+// Result of the message that starts a window drag; nothing reads it.
+extern vb::Variant Retour;
+
+class quorvel : public forms::Form {
+public:
+    // The process-wide window, made on first use.
+    static quorvel& Instance();
+
+    quorvel();
+
+    forms::TextBox de;
+    forms::TextBox vers;
+    forms::TextBox extension;
+    forms::Label Label1;
+    forms::Label Label3;
+    forms::Label Label2;
+    forms::Label KoCopies;
+    forms::Label encours;
+    forms::Label version;
+    forms::Label Label4;
+    // The SMTP client of the run, `Mail` (840, 3840, 3615, 2295), joins the window here.
+
+    void Form_Load();
+    void Form_MouseDown(int Button, int Shift, float X, float Y);
+    [[noreturn]] void Label4_Click();
+
+    // The procedure name the load event prepared for the run.
+    const vb::String& ProcedureName() const { return procedure_; }
+    std::int16_t Busy() const { return EnTraitement; }
+
+private:
+    // Where the load event goes on once the procedure name is ready.
+    void RunProcedures(const vb::String& procedure);
+
+    // 1 while a procedure and its mail exchange are under way.
+    std::int16_t EnTraitement = 0;
+    vb::String procedure_;
+};

@@ -1,0 +1,31 @@
+#pragma once
+// The folder copy engine and the run counters it adds to.
+
+#include "forms/Control.h"
+#include "vb/String.h"
+#include "vb/Variant.h"
+
+#include <cstdint>
+
+namespace Module7 {
+
+// Run counters: the engine only adds to them; the procedure's run resets them.
+extern double OctetsCopies;
+extern double VolumeCopie;
+extern std::int32_t NbFichiersParcourus;    // files (not folders) the file pass takes up
+extern std::int32_t NbRepertoiresParcourus; // folders the folder pass tries to create
+extern std::int32_t NbRepertoiresCrees;
+extern std::int32_t NbFichiersAJour;
+extern std::int32_t NbFichiersCrees;
+
+// Copies the tree `source` to `destination` (both ending with the path separator): creates
+// the sub-folders, copies the files matching `motif`; "R" in `statut` descends, "D" copies
+// only files newer than their copy. Returns the error log (HTML text).
+vb::Variant CopierDossier(vb::String source, vb::String motif, vb::String destination,
+                          vb::String statut, forms::ProgressLabel& etiquette, vb::String& listeHTML,
+                          std::int32_t& nCopies, std::int32_t& nParcourus);
+
+// Cuts `chaine` at its first NUL, in place, and returns it.
+vb::String SupprimerNuls(vb::String& chaine);
+
+} // namespace Module7

@@ -1,0 +1,37 @@
+#pragma once
+// What the terminal presenter draws on: a character terminal.
+
+#include <optional>
+#include <string_view>
+#include <termios.h>
+
+namespace forms {
+
+struct TerminalSize {
+    int columns = 80;
+    int rows = 24;
+};
+
+class TerminalDevice {
+public:
+    virtual ~TerminalDevice() = default;
+    virtual void write(std::string_view bytes) = 0;
+    virtual TerminalSize size() const = 0;
+    // Keys typed while a form is shown must not scribble over it.
+    virtual void setEcho(bool on) = 0;
+};
+
+// The terminal behind a descriptor the process does not own (standard output).
+class TtyDevice final : public TerminalDevice {
+public:
+    explicit TtyDevice(int fd) : fd_(fd) {}
+    void write(std::string_view bytes) override;
+    TerminalSize size() const override;
+    void setEcho(bool on) override;
+
+private:
+    int fd_;
+    std::optional<termios> saved_;
+};
+
+} // namespace forms

@@ -1,0 +1,133 @@
+#include "vb/FileSystem.h"
+
+#include "vb/Descriptor.h"
+#include "vb/Encoding.h"
+#include "vb/Error.h"
+#include "vb/TemporaryFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vb {
+
+namespace {
+
+struct stat StatOrRaise(const std::string& path, std::int32_t missing) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        throw FromErrno(errno, missing);
+    }
+    return st;
+}
+
+bool KernelCannot(int e) {
+    return e == EXDEV || e == EINVAL || e == ENOSYS || e == EOPNOTSUPP || e == ENOTTY;
+}
+
+// The ways of copying the kernel refused for files of the last source device, so that a
+// tree of many small files does not pay failing calls for each one.
+struct Refusals {
+    dev_t device = 0;
+    bool clone = false;
+    bool range = false;
+};
+Refusals gRefused;
+
+// Copies `size` bytes in the kernel; false when this way is not offered for these files
+// and nothing was written yet.
+template <typename Call> bool KernelCopy(std::int64_t size, Call call) {
+    std::int64_t done = 0;
+    while (done < size) {
+        const ssize_t n = call(static_cast<std::size_t>(size - done));
+        if (n > 0) {
+            done += n;
+        } else if (n == 0) {
+            break; // the source got shorter meanwhile
+        } else if (errno == EINTR) {
+            continue;
+        } else if (done == 0 && KernelCannot(errno)) {
+            return false;
+        } else {
+            throw FromErrno(errno);
+        }
+    }
+    return true;
+}
+
+void CopyData(int in, int out, const struct stat& source) {
+    if (source.st_size == 0) {
+        return;
+    }
+    if (gRefused.device != source.st_dev) {
+        gRefused = Refusals{source.st_dev};
+    }
+    if (!gRefused.clone) {
+        if (::ioctl(out, FICLONE, in) == 0) {
+            return;
+        }
+        gRefused.clone = KernelCannot(errno);
+    }
+    if (!gRefused.range) {
+        const bool copied = KernelCopy(source.st_size, [&](std::size_t count) {
+            return ::copy_file_range(in, nullptr, out, nullptr, count, 0);
+        });
+        if (copied) {
+            return;
+        }
+        gRefused.range = true;
+    }
+    off_t offset = 0;
+    if (!KernelCopy(source.st_size,
+                    [&](std::size_t count) { return ::sendfile(out, in, &offset, count); })) {
+        throw FromErrno(EIO);
+    }
+}
+
+} // namespace
+
+void MkDir(StringView path) {
+    if (::mkdir(EncodeName(path).c_str(), 0777) != 0) {
+        throw FromErrno(errno, err::PathNotFound);
+    }
+}
+
+void FileCopy(StringView source, StringView destination) {
+    // O_NONBLOCK so that a named pipe is refused instead of waiting for a writer.
+    const Descriptor in(
+        ::open(EncodeName(source).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!in) {
+        throw FromErrno(errno, err::FileNotFound);
+    }
+    struct stat st {};
+    if (::fstat(in.get(), &st) != 0) {
+        throw FromErrno(errno);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        Raise(err::PathFileAccess);
+    }
+    TemporaryFile out = TemporaryFile::Create(EncodeName(destination), st.st_mode & 0777);
+    CopyData(in.get(), out.fd(), st);
+    const struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+    if (::futimens(out.fd(), times) != 0) {
+        throw FromErrno(errno);
+    }
+    out.Commit();
+}
+
+FileTime FileDateTime(StringView path) {
+    const struct stat st = StatOrRaise(EncodeName(path), err::FileNotFound);
+    return FileTime(std::chrono::seconds(st.st_mtim.tv_sec) +
+                    std::chrono::nanoseconds(st.st_mtim.tv_nsec));
+}
+
+FileId FileIdentity(StringView path) {
+    const struct stat st = StatOrRaise(EncodeName(path), err::PathNotFound);
+    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+} // namespace vb

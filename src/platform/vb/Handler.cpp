@@ -1,0 +1,19 @@
+#include "vb/Handler.h"
+
+#include "vb/App.h"
+#include "vb/Encoding.h"
+
+#include <string>
+#include <unistd.h>
+
+namespace vb {
+
+void EndOnUnhandledError(const Error& error) {
+    const std::string message = "Erreur d'exécution " + std::to_string(error.number()) + " : " +
+                                ToUtf8(error.description()) + "\n";
+    // One write, straight to the descriptor: nothing may be lost in a buffer at End.
+    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, message.data(), message.size());
+    End(1);
+}
+
+} // namespace vb

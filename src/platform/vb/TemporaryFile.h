@@ -1,0 +1,37 @@
+#pragma once
+// A file being written for a destination, in the destination's folder, that only takes the
+// destination's name once complete: a process ended midway never leaves a partial file
+// under that name.
+
+#include "vb/Descriptor.h"
+
+#include <string>
+#include <sys/types.h>
+
+namespace vb {
+
+class TemporaryFile {
+public:
+    // Raises 76 when the folder is missing, 70 when refused.
+    static TemporaryFile Create(std::string destination, mode_t mode);
+    ~TemporaryFile();
+    TemporaryFile(TemporaryFile&& other) noexcept;
+    TemporaryFile& operator=(TemporaryFile&&) = delete;
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    int fd() const { return fd_.get(); }
+    // Renames the file over the destination in one step.
+    void Commit();
+
+private:
+    TemporaryFile(std::string destination, std::string named, Descriptor fd);
+
+    std::string destination_;
+    // Where the file is while written, when the file system cannot keep it nameless
+    // (empty while it has no name at all).
+    std::string named_;
+    Descriptor fd_;
+};
+
+} // namespace vb

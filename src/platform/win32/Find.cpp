@@ -1,0 +1,172 @@
+#include "win32/Find.h"
+
+#include "vb/App.h"
+#include "vb/Encoding.h"
+
+#include <algorithm>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <utility>
+
+namespace win32 {
+
+namespace {
+
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+using DirPtr = std::unique_ptr<DIR, DirCloser>;
+
+bool IsDotEntry(const char* name) {
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+bool IsFolder(DIR* dir, const dirent& entry) {
+    if (entry.d_type == DT_DIR) {
+        return true;
+    }
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) {
+        return false;
+    }
+    // A link counts as what it leads to; a dangling one as a plain entry.
+    struct stat st {};
+    return ::fstatat(::dirfd(dir), entry.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+}
+
+vb::Char Upper(vb::Char c) {
+    if (c < 0x80) {
+        return c >= u'a' && c <= u'z' ? static_cast<vb::Char>(c - 32) : c;
+    }
+    return vb::UpperChar(c);
+}
+
+// The order of the Windows file systems: letters without regard to case, then exact.
+bool NameBefore(vb::StringView a, vb::StringView b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const vb::Char ua = Upper(a[i]);
+        const vb::Char ub = Upper(b[i]);
+        if (ua != ub) {
+            return ua < ub;
+        }
+    }
+    if (a.size() != b.size()) {
+        return a.size() < b.size();
+    }
+    return a < b;
+}
+
+void Fill(WIN32_FIND_DATA& data, const vb::String& name, std::uint32_t attributes) {
+    data.dwFileAttributes = attributes;
+    data.cFileName.assign(name);
+    if (data.cFileName.size() < MAX_PATH) {
+        data.cFileName.resize(MAX_PATH, u'\0');
+    }
+}
+
+} // namespace
+
+SearchHandle::SearchHandle(SearchHandle&& other) noexcept
+    : entries_(std::move(other.entries_)), next_(std::exchange(other.next_, 0)),
+      open_(std::exchange(other.open_, false)) {}
+
+SearchHandle& SearchHandle::operator=(SearchHandle&& other) noexcept {
+    if (this != &other) {
+        entries_ = std::move(other.entries_);
+        next_ = std::exchange(other.next_, 0);
+        open_ = std::exchange(other.open_, false);
+    }
+    return *this;
+}
+
+bool MatchesPattern(vb::StringView name, vb::StringView pattern) {
+    if (pattern == u"*.*" || pattern == u"*") {
+        return true;
+    }
+    // Greedy walk that goes back to the last "*" on a mismatch.
+    std::size_t n = 0;
+    std::size_t p = 0;
+    std::size_t starP = vb::String::npos;
+    std::size_t starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() &&
+            (pattern[p] == u'?' || vb::UpperChar(pattern[p]) == vb::UpperChar(name[n]))) {
+            ++n;
+            ++p;
+        } else if (p < pattern.size() && pattern[p] == u'*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != vb::String::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
+SearchHandle FindFirstFile(vb::StringView pathAndPattern, WIN32_FIND_DATA& data) {
+    const std::size_t cut = pathAndPattern.rfind(vb::PathSeparator);
+    const vb::StringView folder =
+        cut == vb::StringView::npos ? vb::StringView(u".") : pathAndPattern.substr(0, cut + 1);
+    const vb::StringView pattern =
+        cut == vb::StringView::npos ? pathAndPattern : pathAndPattern.substr(cut + 1);
+
+    SearchHandle handle;
+    const DirPtr dir(::opendir(vb::EncodeName(folder).c_str()));
+    if (!dir) {
+        return handle;
+    }
+    std::vector<SearchHandle::Entry> dots;
+    std::vector<SearchHandle::Entry>& others = handle.entries_;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        vb::String name = vb::DecodeName(entry->d_name);
+        if (!MatchesPattern(name, pattern)) {
+            continue;
+        }
+        const std::uint32_t attributes =
+            IsFolder(dir.get(), *entry) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+        (IsDotEntry(entry->d_name) ? dots : others).push_back({std::move(name), attributes});
+    }
+    std::sort(others.begin(), others.end(),
+              [](const auto& a, const auto& b) { return NameBefore(a.name, b.name); });
+    std::sort(dots.begin(), dots.end(),
+              [](const auto& a, const auto& b) { return a.name.size() < b.name.size(); });
+    others.insert(others.begin(), std::make_move_iterator(dots.begin()),
+                  std::make_move_iterator(dots.end()));
+    if (others.empty()) {
+        return handle;
+    }
+    handle.open_ = true;
+    FindNextFile(handle, data);
+    return handle;
+}
+
+bool FindNextFile(SearchHandle& handle, WIN32_FIND_DATA& data) {
+    if (!handle.open_ || handle.next_ >= handle.entries_.size()) {
+        return false;
+    }
+    const auto& entry = handle.entries_[handle.next_++];
+    Fill(data, entry.name, entry.attributes);
+    return true;
+}
+
+bool FindClose(SearchHandle& handle) {
+    if (!handle.open_) {
+        return false;
+    }
+    handle.open_ = false;
+    handle.entries_.clear();
+    handle.entries_.shrink_to_fit();
+    handle.next_ = 0;
+    return true;
+}
+
+} // namespace win32

@@ -1,0 +1,64 @@
+#pragma once
+// The Windows directory search: find-first / find-next / find-close over a folder and a
+// pattern, with the entry's attributes and whole name in a find record.
+
+#include "vb/String.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace win32 {
+
+inline constexpr std::uint32_t FILE_ATTRIBUTE_DIRECTORY = 16;
+inline constexpr std::uint32_t FILE_ATTRIBUTE_NORMAL = 128;
+inline constexpr std::size_t MAX_PATH = 260;
+
+struct WIN32_FIND_DATA {
+    std::uint32_t dwFileAttributes = 0;
+    // The name, padded with NULs to MAX_PATH characters; a longer name is kept whole.
+    vb::String cFileName;
+};
+
+// An open search; closes itself when it goes out of scope. A search that could not start
+// is an invalid handle.
+class SearchHandle {
+public:
+    SearchHandle() = default;
+    SearchHandle(SearchHandle&& other) noexcept;
+    SearchHandle& operator=(SearchHandle&& other) noexcept;
+    SearchHandle(const SearchHandle&) = delete;
+    SearchHandle& operator=(const SearchHandle&) = delete;
+
+    bool valid() const { return open_; }
+    explicit operator bool() const { return valid(); }
+
+private:
+    friend SearchHandle FindFirstFile(vb::StringView, WIN32_FIND_DATA&);
+    friend bool FindNextFile(SearchHandle&, WIN32_FIND_DATA&);
+    friend bool FindClose(SearchHandle&);
+
+    struct Entry {
+        vb::String name;
+        std::uint32_t attributes;
+    };
+    std::vector<Entry> entries_;
+    std::size_t next_ = 0;
+    bool open_ = false;
+};
+
+// Starts a search of `pathAndPattern` (a folder, its separator, then a pattern where "*"
+// and "?" match without regard to case and "*.*" matches every name). "." and ".." come
+// first when they match, then the other entries sorted by name. Links are followed for
+// the attributes. Returns an invalid handle when the folder cannot be read or nothing
+// matches; `data` then holds nothing.
+SearchHandle FindFirstFile(vb::StringView pathAndPattern, WIN32_FIND_DATA& data);
+// The next entry; false when there is none (or the handle is not a valid search).
+bool FindNextFile(SearchHandle& handle, WIN32_FIND_DATA& data);
+// Ends the search; false when the handle was not a valid one.
+bool FindClose(SearchHandle& handle);
+
+// Whether `name` matches the search pattern `pattern`.
+bool MatchesPattern(vb::StringView name, vb::StringView pattern);
+
+} // namespace win32

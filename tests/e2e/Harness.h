@@ -1,0 +1,78 @@
+#pragma once
+// End-to-end runs of the real quorvel executable: a temporary program folder holding a copy
+// of it, a run to its end with its output, and a tmux session for runs on a terminal.
+
+#include "support/TempFolder.h"
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace e2e {
+
+using namespace std::chrono_literals;
+
+// The program's folder of one run: a copy of the built executable (QUORVEL_EXE) and
+// whatever the run leaves beside it.
+class ProgramFolder {
+public:
+    ProgramFolder();
+    const std::filesystem::path& path() const { return folder_.path(); }
+    std::filesystem::path program() const { return path() / "quorvel"; }
+    std::filesystem::path file(const std::string& name) const { return path() / name; }
+    // The environment of a run: the Windows folder inside this one.
+    std::vector<std::string> environment() const;
+
+private:
+    testsupport::TempFolder folder_;
+};
+
+struct Outcome {
+    int exitCode = -1; // -1 when a signal ended it
+    int signal = 0;
+    std::string out;
+    std::string err;
+};
+
+// Runs a program to its end (killed after `timeout`), with exactly the environment given.
+Outcome Run(const std::vector<std::string>& command, const std::vector<std::string>& environment,
+            std::chrono::milliseconds timeout = 30s);
+
+// Polls `done` until it holds or `timeout` has passed; returns its last answer.
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s);
+
+// A command running in a detached tmux session on a server of its own. A small shell
+// around it records its exit status (128 + n when signal n ended it); the shell catches
+// SIGINT, so that the command does not inherit it ignored.
+class TmuxSession {
+public:
+    TmuxSession(const std::vector<std::string>& command, std::vector<std::string> environment,
+                int columns = 100, int rows = 30);
+    ~TmuxSession();
+    TmuxSession(const TmuxSession&) = delete;
+    TmuxSession& operator=(const TmuxSession&) = delete;
+
+    // The visible text of the pane.
+    std::string screen() const;
+    // Keys as tmux names them ("C-c").
+    void sendKeys(const std::string& keys) const;
+    // The command's exit status once it has ended.
+    std::optional<int> status() const;
+    // The command's process while it runs (0 before it started).
+    pid_t pid() const;
+
+private:
+    std::string tmux(std::vector<std::string> arguments) const;
+
+    testsupport::TempFolder folder_; // the server's socket and configuration, the status
+    std::vector<std::string> environment_;
+};
+
+// A text with every run of blanks and line ends made one blank.
+std::string Squeeze(const std::string& text);
+
+} // namespace e2e

@@ -1,0 +1,126 @@
+#include "support/TempFolder.h"
+#include "vb/Encoding.h"
+#include "win32/Profile.h"
+#include "win32/ProfileFile.h"
+
+#include <csignal>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using testsupport::ReadBytes;
+using testsupport::TempFolder;
+using testsupport::WriteBytes;
+
+vb::String NameOf(const std::filesystem::path& path) {
+    return vb::DecodeName(path.string());
+}
+
+vb::String Text(const std::string& ascii) {
+    return vb::FromAscii(ascii);
+}
+
+// Runs `work` in a child process; its result is the child's exit status.
+pid_t Spawn(const std::function<int()>& work) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::_exit(work());
+    }
+    return pid;
+}
+
+int WaitFor(pid_t pid) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+    }
+    return status;
+}
+
+TEST(WritePrivateProfileString, WritersAtTheSameMomentKeepEachOthersKeys) {
+    constexpr int kWriters = 6;
+    constexpr int kKeys = 30;
+    const TempFolder dir;
+    const vb::String file = NameOf(dir / "partage.ini");
+    WriteBytes(dir / "partage.ini", "; commun\n[Commun]\ndepart=1\n");
+
+    int gate[2];
+    ASSERT_EQ(::pipe(gate), 0);
+    std::vector<pid_t> children;
+    for (int w = 0; w < kWriters; ++w) {
+        children.push_back(Spawn([&, w] {
+            ::close(gate[1]);
+            char byte = 0;
+            if (::read(gate[0], &byte, 1) != 0) { // all start when the gate closes
+                return 2;
+            }
+            for (int k = 0; k < kKeys; ++k) {
+                const std::string key = "w" + std::to_string(w) + "k" + std::to_string(k);
+                const std::string own = "Ecrivain" + std::to_string(w);
+                if (!win32::WritePrivateProfileString(u"Commun", Text(key), Text("v" + key),
+                                                      file) ||
+                    !win32::WritePrivateProfileString(Text(own), Text(key), Text(key), file)) {
+                    return 1;
+                }
+            }
+            return 0;
+        }));
+    }
+    ::close(gate[0]);
+    ::close(gate[1]);
+    for (const pid_t pid : children) {
+        const int status = WaitFor(pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    }
+
+    vb::String got;
+    win32::GetPrivateProfileString(u"Commun", u"depart", u"", got, 600, file);
+    EXPECT_EQ(got, u"1");
+    int missing = 0;
+    for (int w = 0; w < kWriters; ++w) {
+        for (int k = 0; k < kKeys; ++k) {
+            const std::string key = "w" + std::to_string(w) + "k" + std::to_string(k);
+            win32::GetPrivateProfileString(u"Commun", Text(key), u"", got, 600, file);
+            missing += got != Text("v" + key);
+            win32::GetPrivateProfileString(Text("Ecrivain" + std::to_string(w)), Text(key), u"",
+                                           got, 600, file);
+            missing += got != Text(key);
+        }
+    }
+    EXPECT_EQ(missing, 0);
+    EXPECT_EQ(ReadBytes(dir / "partage.ini")->rfind("; commun\n[Commun]\ndepart=1\n", 0), 0U);
+}
+
+TEST(WritePrivateProfileString, WriteKilledBeforeTheRenameLeavesTheOldFile) {
+    const TempFolder dir;
+    const auto path = dir / "t.ini";
+    const std::string before = "[a]\r\nx=1\r\n";
+    WriteBytes(path, before);
+
+    const pid_t killed = Spawn([&] {
+        win32::testing::SetBeforeReplaceHook([] { ::raise(SIGKILL); });
+        win32::WritePrivateProfileString(u"a", u"y", u"2", NameOf(path));
+        return 0;
+    });
+    const int status = WaitFor(killed);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "status " << status;
+    EXPECT_EQ(ReadBytes(path), before);
+    // The child died with the new content complete beside the file, not yet renamed.
+    EXPECT_EQ(ReadBytes(dir / "t.ini.tmp"), "[a]\r\nx=1\r\ny=2\r\n");
+
+    // The next writer is not held by the dead one's lock, and replaces its leftover.
+    const pid_t next = Spawn([&] {
+        ::alarm(20);
+        return win32::WritePrivateProfileString(u"a", u"z", u"3", NameOf(path)) ? 0 : 1;
+    });
+    const int nextStatus = WaitFor(next);
+    EXPECT_TRUE(WIFEXITED(nextStatus) && WEXITSTATUS(nextStatus) == 0) << "status " << nextStatus;
+    EXPECT_EQ(ReadBytes(path), "[a]\r\nx=1\r\nz=3\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "t.ini.tmp"));
+}
+
+} // namespace

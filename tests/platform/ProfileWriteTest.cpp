@@ -1,0 +1,201 @@
+#include "support/TempFolder.h"
+#include "vb/Encoding.h"
+#include "win32/Profile.h"
+
+#include <gtest/gtest.h>
+#include <optional>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using testsupport::ReadBytes;
+using testsupport::TempFolder;
+using testsupport::WriteBytes;
+
+vb::String NameOf(const std::filesystem::path& path) {
+    return vb::DecodeName(path.string());
+}
+
+struct Write {
+    vb::String section;
+    vb::String key;
+    vb::String value;
+};
+
+struct WriteCase {
+    const char* what;
+    std::optional<std::string> before; // no file at all when empty
+    std::vector<Write> writes;
+    std::string after;
+};
+
+const WriteCase kWrites[] = {
+    {"new file", std::nullopt, {{u"S", u"k", u"v"}}, "[S]\nk=v\n"},
+    {"empty file", "", {{u"S", u"k", u"v"}}, "[S]\nk=v\n"},
+    {"names without their spaces",
+     std::nullopt,
+     {{u" Sauve ", u"  De ", u" /x/ "}},
+     "[Sauve]\nDe= /x/ \n"},
+    {"new keys in the order written",
+     std::nullopt,
+     {{u"S", u"a", u"1"}, {u"S", u"b", u"2"}, {u"T", u"c", u"3"}, {u"s", u"d", u"4"}},
+     "[S]\na=1\nb=2\nd=4\n\n[T]\nc=3\n"},
+    {"new key after the last key of its section",
+     "[a]\nx=1\n; fin de a\n\n[b]\ny=2\n",
+     {{u"A", u"z", u"3"}},
+     "[a]\nx=1\nz=3\n; fin de a\n\n[b]\ny=2\n"},
+    {"new key in a section without keys",
+     "[a]\n; rien\n[b]\n",
+     {{u"a", u"k", u"1"}},
+     "[a]\nk=1\n; rien\n[b]\n"},
+    {"replaced value keeps the key's spelling and layout",
+     "[A]\n  Key = old\nz=1\n",
+     {{u"a", u" key ", u"new"}},
+     "[A]\n  Key = new\nz=1\n"},
+    {"replaced empty value", "[A]\nk=   \n", {{u"a", u"k", u"v"}}, "[A]\nk=v\n"},
+    {"empty value keeps the key", "[a]\nk=v\n", {{u"a", u"k", u""}}, "[a]\nk=\n"},
+    {"value written as given", "[a]\n", {{u"a", u"k", u"  \"v\" ;x "}}, "[a]\nk=  \"v\" ;x \n"},
+    {"new section after a blank line",
+     "[a]\nx=1\n",
+     {{u"b", u"y", u"2"}},
+     "[a]\nx=1\n\n[b]\ny=2\n"},
+    {"no second blank line", "[a]\nx=1\n\n", {{u"b", u"y", u"2"}}, "[a]\nx=1\n\n[b]\ny=2\n"},
+    {"CRLF file stays CRLF",
+     "[a]\r\nx=1\r\n",
+     {{u"a", u"y", u"2"}, {u"b", u"z", u"3"}},
+     "[a]\r\nx=1\r\ny=2\r\n\r\n[b]\r\nz=3\r\n"},
+    {"each line keeps its own line end",
+     "[a]\r\nx=1\ny=1\r\n",
+     {{u"a", u"x", u"2"}},
+     "[a]\r\nx=2\ny=1\r\n"},
+    {"last line without a line end, appended to",
+     "[a]\nx=1",
+     {{u"a", u"y", u"2"}},
+     "[a]\nx=1\ny=2\n"},
+    {"last line without a line end, replaced", "[a]\nx=1", {{u"a", u"x", u"5"}}, "[a]\nx=5"},
+    {"first of duplicate keys and sections",
+     "[a]\nk=1\nk=2\n[A]\nk=3\n",
+     {{u"a", u"k", u"9"}},
+     "[a]\nk=9\nk=2\n[A]\nk=3\n"},
+    {"new key in the first duplicate section",
+     "[a]\nx=1\n[A]\nk=3\n",
+     {{u"a", u"k", u"9"}},
+     "[a]\nx=1\nk=9\n[A]\nk=3\n"},
+    {"comment with the key's name is not the key",
+     "[a]\n;k=1\n",
+     {{u"a", u"k", u"2"}},
+     "[a]\nk=2\n;k=1\n"},
+    {"comments, unknown lines and Latin-1 kept byte for byte",
+     "; caf\xe9 \x80\n[a]\nnote sans \xe9gal\nx=\xe9t\xe9\n;y=\xff\n\n[b]\nz=\xe0\n",
+     {{u"a", u"y", u"créé"}, {u"b", u"z", u"à"}},
+     "; caf\xe9 \x80\n[a]\nnote sans \xe9gal\nx=\xe9t\xe9\ny=cr\xc3\xa9\xc3\xa9\n;y=\xff\n\n[b]\n"
+     "z=\xc3\xa0\n"},
+};
+
+TEST(WritePrivateProfileString, EditsOnlyTheLinesItMust) {
+    const TempFolder dir;
+    const auto path = dir / "t.ini";
+    for (const WriteCase& c : kWrites) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(path);
+        if (c.before) {
+            WriteBytes(path, *c.before);
+        }
+        for (const Write& w : c.writes) {
+            EXPECT_TRUE(win32::WritePrivateProfileString(w.section, w.key, w.value, NameOf(path)));
+        }
+        EXPECT_EQ(ReadBytes(path), c.after);
+    }
+}
+
+TEST(WritePrivateProfileString, WhatIsWrittenReadsBack) {
+    const TempFolder dir;
+    const vb::String file = NameOf(dir / "t.ini");
+    const Write writes[] = {{u"Serveur MAIL", u"IP", u"smtp.exemple.fr"},
+                            {u"Procédure", u"de", u"/home/élodie/Documents/"},
+                            {u"Procédure", u"Mail TO", u"a@b.fr"},
+                            {u"Procédure", u"de", u"/srv/données/"},
+                            {u"Procédure", u"vide", u""}};
+    for (const Write& w : writes) {
+        ASSERT_TRUE(win32::WritePrivateProfileString(w.section, w.key, w.value, file));
+    }
+    const Write expected[] = {{u"serveur mail", u"ip", u"smtp.exemple.fr"},
+                              {u"PROCÉDURE", u"DE", u"/srv/données/"},
+                              {u"Procédure", u"Mail TO", u"a@b.fr"},
+                              {u"Procédure", u"vide", u""}};
+    for (const Write& w : expected) {
+        vb::String got;
+        win32::GetPrivateProfileString(w.section, w.key, u"absent", got, 600, file);
+        EXPECT_EQ(got, w.value);
+    }
+}
+
+TEST(WritePrivateProfileString, FailsWithoutTouchingAnything) {
+    const TempFolder dir;
+    EXPECT_FALSE(
+        win32::WritePrivateProfileString(u"S", u"k", u"v", NameOf(dir / "absent" / "t.ini")));
+    EXPECT_FALSE(std::filesystem::exists(dir / "absent"));
+
+    std::filesystem::create_directory(dir / "folder.ini");
+    EXPECT_FALSE(win32::WritePrivateProfileString(u"S", u"k", u"v", NameOf(dir / "folder.ini")));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.ini"));
+}
+
+TEST(WritePrivateProfileString, ReadOnlyFileIsNotReplaced) {
+    // The folder is writable, so only the write's own check keeps the rename away.
+    const TempFolder dir;
+    const auto path = dir / "t.ini";
+    WriteBytes(path, "[S]\nk=1\n");
+    ::chmod(path.c_str(), 0444);
+    constexpr uid_t kNobody = 65534;
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        // Permissions do not bind the superuser: the write runs as an ordinary user.
+        ASSERT_EQ(::chown(dir.path().c_str(), kNobody, kNobody), 0);
+        ASSERT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (root && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+            ::_exit(2);
+        }
+        ::_exit(win32::WritePrivateProfileString(u"S", u"k", u"2", NameOf(path)) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_EQ(ReadBytes(path), "[S]\nk=1\n");
+}
+
+TEST(WritePrivateProfileString, KeepsPermissionsAndSymbolicLinks) {
+    const TempFolder dir;
+    const auto target = dir / "reel.ini";
+    const auto link = dir / "lien.ini";
+    WriteBytes(target, "[S]\nk=1\n");
+    ::chmod(target.c_str(), 0640);
+    std::filesystem::create_symlink(target, link);
+
+    ASSERT_TRUE(win32::WritePrivateProfileString(u"S", u"k", u"2", NameOf(link)));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadBytes(target), "[S]\nk=2\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640U);
+}
+
+TEST(WritePrivateProfileString, BareNameIsWrittenInTheWindowsFolder) {
+    const TempFolder windir;
+    const TempFolder elsewhere;
+    const testsupport::ScopedEnv env("WINDIR", windir.path().string());
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(elsewhere.path());
+    EXPECT_TRUE(win32::WritePrivateProfileString(u"S", u"k", u"v", u"$"));
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(ReadBytes(windir / "$"), "[S]\nk=v\n");
+    EXPECT_FALSE(std::filesystem::exists(elsewhere / "$"));
+}
+
+} // namespace
