@@ -1,5 +1,50 @@
 #include "backuprun/quorvel.h"
+#include "forms/EventLoop.h"
+#include "settings/INI32.h"
+#include "vb/App.h"
+#include "vb/Convert.h"
+#include "vb/DateTime.h"
+#include "vb/Error.h"
+#include "vb/Files.h"
 
-void quorvel::RunProcedures(const vb::String&) {
-    // The batch run is not here yet: the window stays as the load event left it.
+namespace {
+
+vb::String Lire(const vb::String& section, vb::StringView cle, vb::StringView defaut) {
+    return INI32::LireEcrireINI(section, vb::String(cle), vb::String(defaut), INI32::CheminINI, 2);
+}
+
+} // namespace
+
+void quorvel::RunProcedures(const vb::String& procedure) {
+    const std::int16_t nombre = vb::CInt(vb::Val(Lire(procedure, u"Nombre", u"0")));
+    if (nombre < 1) {
+        EnTraitement = 1;
+        Procedure_de_sauvegarde(procedure);
+        Attendre();
+    } else {
+        // A wider counter than the count, so that a group of 32767 members ends normally.
+        for (std::int32_t i = 1; i <= nombre; ++i) {
+            EnTraitement = 1;
+            const vb::String membre = Lire(procedure, u"Section" + vb::CStr(i), u"");
+            Procedure_de_sauvegarde(membre);
+            Attendre();
+        }
+    }
+    vb::End(0);
+}
+
+void quorvel::Attendre() {
+    auto& loop = forms::EventLoop::instance();
+    while (EnTraitement == 1) {
+        loop.waitEvents();
+    }
+}
+
+void quorvel::Mail_MailEnvoye(vb::String& erreur) {
+    vb::ErrorRecord Err;
+    EnTraitement = 0;
+    Err.Run([&] {
+        vb::AppendLine(vb::App().Path + vb::PathSeparator + u"erreurs.log",
+                       vb::FormatDateTime(vb::Now()) + u" => " + erreur + u"\r\n");
+    });
 }

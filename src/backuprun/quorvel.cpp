@@ -28,7 +28,7 @@ quorvel::quorvel()
       extension(*this, u"extension"), Label1(*this, u"Label1", u"De"),
       Label3(*this, u"Label3", u"vers"), Label2(*this, u"Label2", u"Extension"),
       KoCopies(*this, u"KoCopies", u"0"), encours(*this, u"encours", u"néant"),
-      version(*this, u"version"), Label4(*this, u"Label4", u"X") {
+      version(*this, u"version"), Label4(*this, u"Label4", u"X"), Mail(*this) {
     Caption = u"quorvel";
     // No frame: the window is moved by its background and closed by its "X" label.
     Width = 6105;
@@ -52,6 +52,8 @@ quorvel::quorvel()
     version.Move(1200, 600, 2535, 255);
     Label4.Move(5640, 120, 255, 255);
     Label4.FontInfo = forms::Font{u"MS Sans Serif", 12, true};
+    Mail.Move(840, 3840, 3615, 2295);
+    Mail.MailEnvoye = [this](vb::String& erreur) { Mail_MailEnvoye(erreur); };
 
     MouseDown = [this](int button, int shift, float x, float y) {
         Form_MouseDown(button, shift, x, y);

@@ -4,6 +4,7 @@
 
 #include "forms/Control.h"
 #include "forms/Form.h"
+#include "mail/Mail.h"
 #include "vb/String.h"
 #include "vb/Variant.h"
 
@@ -29,9 +30,17 @@ public:
     forms::Label encours;
     forms::Label version;
     forms::Label Label4;
-    // The SMTP client of the run, `Mail` (840, 3840, 3615, 2295), joins the window here.
+    // The SMTP client of the run; it lies below the visible client area.
+    ::Mail Mail;
 
     void Form_Load();
+    // One procedure: its settings, the copy, then the mail or the erreurmail.log line.
+    void Procedure_de_sauvegarde(const vb::String& Section);
+    // The HTML summary page of the procedure that just ran, on one line.
+    vb::String HTML_format(vb::String erreur, vb::String resultat);
+    vb::String HTML_Gras(vb::String texte);
+    // The end of one mail exchange: the run goes on, the outcome goes to erreurs.log.
+    void Mail_MailEnvoye(vb::String& erreur);
     void Form_MouseDown(int Button, int Shift, float X, float Y);
     [[noreturn]] void Label4_Click();
 
@@ -42,6 +51,8 @@ public:
 private:
     // Where the load event goes on once the procedure name is ready.
     void RunProcedures(const vb::String& procedure);
+    // Lets window events through until the running procedure is done.
+    void Attendre();
 
     // 1 while a procedure and its mail exchange are under way.
     std::int16_t EnTraitement = 0;
