@@ -43,9 +43,12 @@ TEST(StartupWindow, HelpShowsTheVersionAndHelpLinesUntilCtrlCEndsIt) {
 TEST(StartupWindow, AHiddenRunDrawsNothingAndEndsByItself) {
     const ProgramFolder folder;
     const TmuxSession session({folder.program().string(), "NOM", "/I"}, folder.environment());
-    ASSERT_TRUE(WaitFor([&] { return session.status().has_value(); }));
+    // Only tmux's own word on the ended pane, once it is there.
+    ASSERT_TRUE(WaitFor([&] {
+        return session.status().has_value() &&
+               Squeeze(session.screen()).find("Pane is dead") != std::string::npos;
+    }));
     EXPECT_EQ(session.status(), 0);
-    // Only tmux's own word on the ended pane.
     EXPECT_EQ(Squeeze(session.screen()).rfind("Pane is dead", 0), 0U) << session.screen();
     EXPECT_NE(testsupport::ReadBytes(folder.file("quorvel.ini")).value_or("").find("Nombre=0"),
               std::string::npos);
