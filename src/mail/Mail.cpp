@@ -76,6 +76,8 @@ void Mail::LOG(vb::String& FichierLOG) {
 vb::Variant Mail::EnvoiMail() {
     vb::ErrorRecord Err;
     Err.Run([&] { S.Close(); });
+    // The exchange this one replaces still gets its one outcome.
+    TerminerEchange(u"Envoi interrompu par un nouvel envoi");
     Journal(u"ENVOI MAIL...");
     enCours_ = true;
     reste_.clear();

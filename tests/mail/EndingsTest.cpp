@@ -175,3 +175,21 @@ TEST(MailEndings, RepliesCutBetweenArrivalsAreAnsweredOnceWhole) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(MailEndings, ASecondSendingEndsTheOpenExchangeOnceAndRunsItsOwn) {
+    testsupport::SmtpServer silent({"--hang-on", "CONNECT"});
+    mailtest::MailBench bench(&silent);
+    bench.mail.EnvoiMail();
+    testsupport::PumpFor(std::chrono::milliseconds(200));
+    ASSERT_TRUE(bench.events.empty());
+
+    testsupport::SmtpServer server;
+    bench.mail.PORT = server.portText();
+    EXPECT_EQ(bench.Send(),
+              (mailtest::Events{u"Envoi interrompu par un nouvel envoi", u"MAIL ACCEPTE"}));
+    EXPECT_TRUE(server.has("message-1.raw"));
+}
+
+} // namespace
