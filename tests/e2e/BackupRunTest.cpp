@@ -1,11 +1,10 @@
 #include "Harness.h"
+#include "support/Loopback.h"
 #include "support/SmtpServer.h"
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <regex>
 #include <sstream>
-#include <sys/socket.h>
 
 namespace {
 
@@ -224,24 +223,13 @@ TEST_F(BackupRun, ALowerCaseNeantIsAnOrdinaryDestinationAndItsFailuresAreMailed)
     EXPECT_NE(read("quorvel.ini").find("Mail TO=<"), std::string::npos);
 }
 
-int ClosedPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
 TEST_F(BackupRun, AServerThatCannotBeReachedGivesTheConnectionErrorInTheLog) {
     struct Case {
         std::string ip;
         int port;
     };
-    for (const Case& c : {Case{"127.0.0.1", ClosedPort()}, Case{"nom-inexistant.invalid", 25}}) {
+    for (const Case& c :
+         {Case{"127.0.0.1", testsupport::ClosedPort()}, Case{"nom-inexistant.invalid", 25}}) {
         settings("[Serveur MAIL]\nIP=" + c.ip + "\nPORT=" + std::to_string(c.port) + "\n\n" +
                  procedure("DOCS"));
         fs::remove(folder_.file("erreurs.log"));

@@ -1,4 +1,5 @@
 #include "MailBench.h"
+#include "support/Loopback.h"
 #include "vb/Clock.h"
 #include "vb/Descriptor.h"
 
@@ -13,16 +14,8 @@ using namespace mailtest;
 using std::chrono::milliseconds;
 using std::chrono::seconds;
 
-// A loopback port that nothing listens on.
 vb::String ClosedPort() {
-    const vb::Descriptor fd(::socket(AF_INET, SOCK_STREAM, 0));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd.get(), reinterpret_cast<sockaddr*>(&address), &length);
-    return vb::FromAscii(std::to_string(ntohs(address.sin_port)));
+    return vb::FromAscii(std::to_string(testsupport::ClosedPort()));
 }
 
 TEST(MailEndings, FinalRepliesEndTheExchangeWithTheirText) {

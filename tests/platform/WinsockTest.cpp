@@ -2,12 +2,12 @@
 
 #include "forms/EventLoop.h"
 #include "forms/Form.h"
+#include "support/Loopback.h"
 #include "support/Pump.h"
 #include "vb/Descriptor.h"
 #include "vb/Encoding.h"
 #include "vb/Error.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -22,14 +22,8 @@ using Strings = std::vector<std::string>;
 
 // A bound loopback socket and its port.
 std::pair<vb::Descriptor, vb::String> LoopbackSocket() {
-    vb::Descriptor fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd.get(), reinterpret_cast<sockaddr*>(&address), &length);
-    return {std::move(fd), vb::FromAscii(std::to_string(ntohs(address.sin_port)))};
+    auto [fd, port] = testsupport::LoopbackSocket(SOCK_NONBLOCK);
+    return {std::move(fd), vb::FromAscii(std::to_string(port))};
 }
 
 // The far end: a loopback listener with a small window, so that a sender has to queue.
