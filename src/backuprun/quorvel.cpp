@@ -4,19 +4,10 @@
 #include "routines/Conversion.h"
 #include "settings/INI32.h"
 #include "vb/App.h"
+#include "vb/Convert.h"
 #include "win32/Window.h"
 
-#include <string>
-
 vb::Variant Retour;
-
-namespace {
-
-vb::String Number(int n) {
-    return vb::FromAscii(std::to_string(n));
-}
-
-} // namespace
 
 quorvel& quorvel::Instance() {
     static quorvel window;
@@ -64,8 +55,8 @@ quorvel::quorvel()
 
 void quorvel::Form_Load() {
     const auto& app = vb::App();
-    version.Caption =
-        u"Version " + Number(app.Major) + u"." + Number(app.Minor) + u"." + Number(app.Revision);
+    version.Caption = u"Version " + vb::CStr(app.Major) + u"." + vb::CStr(app.Minor) + u"." +
+                      vb::CStr(app.Revision);
     INI32::CheminINI = app.Path + vb::PathSeparator + u"quorvel.ini";
     vb::String ligne = vb::Command();
 
