@@ -42,7 +42,7 @@ void CreerDestination(const vb::String& chemin) {
     }
     std::int16_t niveaux = 0;
     Err.Run([&] { niveaux = Conversion::CompterOccurrences(chemin, separateur); });
-    for (std::int16_t i = premier + 1; i <= niveaux; ++i) {
+    for (auto i = static_cast<std::int16_t>(premier + 1); i <= niveaux; ++i) {
         const vb::String champ = Conversion::ExtraireChamp(chemin, separateur, i);
         Err.Run([&] { vb::MkDir(construit + champ); });
         construit += champ + separateur;
@@ -158,6 +158,6 @@ vb::String quorvel::HTML_format(vb::String erreur, vb::String resultat) {
     return SummaryReport::Page(in);
 }
 
-vb::String quorvel::HTML_Gras(vb::String texte) {
+vb::String quorvel::HTML_Gras(const vb::String& texte) {
     return SummaryReport::Bold(texte);
 }

@@ -25,8 +25,11 @@ quorvel::quorvel()
     Width = 6105;
     Height = 3630;
     const auto& screen = win32::WindowManager::instance().screen;
-    Left = static_cast<float>((screen.width - 407) / 2 * screen.twipsPerPixel);
-    Top = static_cast<float>((screen.height - 242) / 2 * screen.twipsPerPixel);
+    // Centred on the screen, on whole pixels.
+    const int leftPixels = (screen.width - 407) / 2;
+    const int topPixels = (screen.height - 242) / 2;
+    Left = static_cast<float>(leftPixels * screen.twipsPerPixel);
+    Top = static_cast<float>(topPixels * screen.twipsPerPixel);
     Picture = artwork::Background();
     Icon = artwork::Icon();
 

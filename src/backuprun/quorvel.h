@@ -38,7 +38,7 @@ public:
     void Procedure_de_sauvegarde(const vb::String& Section);
     // The HTML summary page of the procedure that just ran, on one line.
     vb::String HTML_format(vb::String erreur, vb::String resultat);
-    vb::String HTML_Gras(vb::String texte);
+    vb::String HTML_Gras(const vb::String& texte);
     // The end of one mail exchange: the run goes on, the outcome goes to erreurs.log.
     void Mail_MailEnvoye(vb::String& erreur);
     void Form_MouseDown(int Button, int Shift, float X, float Y);

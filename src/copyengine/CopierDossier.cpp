@@ -248,8 +248,9 @@ private:
 
 } // namespace
 
-vb::Variant CopierDossier(vb::String source, vb::String motif, vb::String destination,
-                          vb::String statut, forms::ProgressLabel& etiquette, vb::String& listeHTML,
+vb::Variant CopierDossier(const vb::String& source, const vb::String& motif,
+                          const vb::String& destination, const vb::String& statut,
+                          forms::ProgressLabel& etiquette, vb::String& listeHTML,
                           std::int32_t& nCopies, std::int32_t& nParcourus) {
     return FolderCopy(source, motif, destination, statut, etiquette, listeHTML, nCopies, nParcourus)
         .Run();

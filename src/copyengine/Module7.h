@@ -21,8 +21,9 @@ extern std::int32_t NbFichiersCrees;
 // Copies the tree `source` to `destination` (both ending with the path separator): creates
 // the sub-folders, copies the files matching `motif`; "R" in `statut` descends, "D" copies
 // only files newer than their copy. Returns the error log (HTML text).
-vb::Variant CopierDossier(vb::String source, vb::String motif, vb::String destination,
-                          vb::String statut, forms::ProgressLabel& etiquette, vb::String& listeHTML,
+vb::Variant CopierDossier(const vb::String& source, const vb::String& motif,
+                          const vb::String& destination, const vb::String& statut,
+                          forms::ProgressLabel& etiquette, vb::String& listeHTML,
                           std::int32_t& nCopies, std::int32_t& nParcourus);
 
 // Cuts `chaine` at its first NUL, in place, and returns it.

@@ -5,7 +5,7 @@
 
 namespace OUTILS {
 
-vb::Variant FichierExiste(vb::String chemin) {
+vb::Variant FichierExiste(const vb::String& chemin) {
     try {
         return vb::FileLen(chemin) != 0;
     } catch (const vb::Error&) {

@@ -6,6 +6,6 @@
 namespace OUTILS {
 
 // True when `chemin` names a file whose length can be read and is not 0.
-vb::Variant FichierExiste(vb::String chemin);
+vb::Variant FichierExiste(const vb::String& chemin);
 
 } // namespace OUTILS

@@ -11,7 +11,7 @@ constexpr std::size_t kLastPosition = std::numeric_limits<std::int16_t>::max();
 
 } // namespace
 
-vb::Variant Remplacer(vb::String chaine, vb::String ancien, vb::String nouveau) {
+vb::Variant Remplacer(vb::String chaine, const vb::String& ancien, const vb::String& nouveau) {
     if (ancien.empty()) {
         return chaine; // nothing to look for: an empty match would never move on
     }
@@ -24,7 +24,7 @@ vb::Variant Remplacer(vb::String chaine, vb::String ancien, vb::String nouveau) 
         if (match > kLastPosition) {
             vb::Raise(vb::err::Overflow);
         }
-        chaine = vb::Left(chaine, match - 1) + nouveau + vb::Mid(chaine, match + ancien.size());
+        chaine.replace(match - 1, ancien.size(), nouveau);
         position = match + nouveau.size();
         if (position > kLastPosition) {
             vb::Raise(vb::err::Overflow);
@@ -32,7 +32,7 @@ vb::Variant Remplacer(vb::String chaine, vb::String ancien, vb::String nouveau) 
     }
 }
 
-std::int16_t CompterOccurrences(vb::String chaine, vb::String sousChaine) {
+std::int16_t CompterOccurrences(vb::String chaine, const vb::String& sousChaine) {
     if (sousChaine.empty()) {
         return 0;
     }
@@ -47,7 +47,7 @@ std::int16_t CompterOccurrences(vb::String chaine, vb::String sousChaine) {
     return count;
 }
 
-vb::String ExtraireChamp(vb::String chaine, vb::String separateur, std::int16_t numero) {
+vb::String ExtraireChamp(vb::String chaine, const vb::String& separateur, std::int16_t numero) {
     chaine += separateur;
     std::size_t p = 0;
     for (std::int16_t i = 1; i <= numero; ++i) {

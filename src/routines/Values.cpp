@@ -7,7 +7,8 @@
 
 namespace Conversion {
 
-vb::Variant SiAlors(vb::Variant condition, vb::Variant siVrai, vb::Variant siFaux) {
+vb::Variant SiAlors(const vb::Variant& condition, const vb::Variant& siVrai,
+                    const vb::Variant& siFaux) {
     if (condition.IsNull()) {
         return siFaux;
     }
@@ -19,7 +20,7 @@ vb::Variant SiAlors(vb::Variant condition, vb::Variant siVrai, vb::Variant siFau
     return truth ? siVrai : siFaux;
 }
 
-vb::Variant Maximum(vb::Variant valeur1, vb::Variant valeur2) {
+vb::Variant Maximum(const vb::Variant& valeur1, const vb::Variant& valeur2) {
     const auto order = vb::CompareVariants(valeur1, valeur2);
     return order.has_value() && *order > 0 ? valeur1 : valeur2;
 }

@@ -77,7 +77,7 @@ vb::String LireEcrireINI(vb::String section, vb::String cle, vb::String valeur, 
                                                     valeur, buffer, kReadSize, fichier));
     });
     if (n > 0) {
-        const vb::String read = vb::Left(buffer, static_cast<std::size_t>(n));
+        vb::String read = vb::Left(buffer, static_cast<std::size_t>(n));
         if (mode == 2 && read == valeur) {
             return LireEcrireINI(section, cle, valeur, fichier, 0);
         }

@@ -19,9 +19,9 @@ namespace winsock {
 
 namespace {
 
-constexpr std::size_t kChunk = 64 * 1024;
+constexpr std::size_t kChunk = std::size_t{64} * 1024;
 // A peer that sends without pause must not keep the other events of the loop waiting.
-constexpr std::size_t kMostPerWakeUp = 1024 * 1024;
+constexpr std::size_t kMostPerWakeUp = std::size_t{1024} * 1024;
 
 std::optional<std::uint16_t> ParsePort(vb::StringView text) {
     const vb::String digits = vb::Trim(text);
