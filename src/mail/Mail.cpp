@@ -76,13 +76,17 @@ void Mail::LOG(vb::String& FichierLOG) {
 vb::Variant Mail::EnvoiMail() {
     vb::ErrorRecord Err;
     Err.Run([&] { S.Close(); });
-    // The exchange this one replaces still gets its one outcome.
-    TerminerEchange(u"Envoi interrompu par un nouvel envoi");
-    Journal(u"ENVOI MAIL...");
+    const bool remplace = enCours_;
     enCours_ = true;
     reste_.clear();
     ArmerDelai();
+    Journal(u"ENVOI MAIL...");
     Err.Run([&] { S.Connect(IP, PORT); });
+    // The exchange this one replaces still gets its one outcome, last: a handler that
+    // sends again from there replaces this one in turn.
+    if (remplace) {
+        Signaler(u"Envoi interrompu par un nouvel envoi");
+    }
     return {};
 }
 
@@ -113,6 +117,10 @@ void Mail::TerminerEchange(vb::String erreur) {
     ArreterDelai();
     reste_.clear();
     // Last: the host's handler may start the next exchange from here.
+    Signaler(std::move(erreur));
+}
+
+void Mail::Signaler(vb::String erreur) {
     if (MailEnvoye) {
         MailEnvoye(erreur);
     }

@@ -61,7 +61,7 @@ private:
     void S_Error(std::int32_t Number, const vb::String& Description);
     void S_Close();
 
-    vb::String LignesEntieres(const vb::String& recu);
+    vb::String LignesEntieres(const vb::String& recu, bool coupe);
     void Repondre(const vb::String& ligne);
     void AnnoncerDestinataire();
     void EnvoyerMessage();
@@ -69,6 +69,7 @@ private:
     void Journal(const vb::String& infos);
 
     void TerminerEchange(vb::String erreur);
+    void Signaler(vb::String erreur);
     void ArmerDelai();
     void ArreterDelai();
 

@@ -46,13 +46,19 @@ void Mail::S_DataArrival(std::int32_t bytesTotal) {
         DebugCible->setText(
             vb::Left(vb::CStr(etat_) + u" : " + recu + kFinLigne + DebugCible->text(), kTampon));
     }
-    const vb::String ligne = vb::Trim(Conversion::DerniereLigne(LignesEntieres(recu)));
+    const vb::String ligne =
+        vb::Trim(Conversion::DerniereLigne(LignesEntieres(recu, bytesTotal > kTampon)));
     Label1.Caption = u"Etat de la connexion : " + vb::CStr(etat_);
     Repondre(ligne);
 }
 
-vb::String Mail::LignesEntieres(const vb::String& recu) {
+vb::String Mail::LignesEntieres(const vb::String& recu, bool coupe) {
     vb::String tout = reste_ + recu;
+    if (coupe) {
+        // The rest of the arrival is lost: its last line will never be completed.
+        reste_.clear();
+        return tout;
+    }
     const std::size_t fin = tout.rfind(kFinLigne);
     if (fin == vb::String::npos) {
         reste_ = vb::Left(tout, kTampon);

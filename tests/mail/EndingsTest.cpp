@@ -3,6 +3,7 @@
 #include "vb/Clock.h"
 #include "vb/Descriptor.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -157,13 +158,20 @@ TEST(MailEndings, TheTraceKeepsTwoThousandFortyEightCharacters) {
 }
 
 TEST(MailEndings, RepliesCutBetweenArrivalsAreAnsweredOnceWhole) {
-    testsupport::SmtpServer server({"--split"});
-    MailBench bench(&server);
-    EXPECT_EQ(bench.Send(), Events{u"MAIL ACCEPTE"});
-    EXPECT_EQ(server.commands(), (Strings{"ehlo tramik", "mail from: quorvel@example.com",
-                                          "rcpt to: alice@example.com", "data", "quit"}));
-    for (const std::string& line : server.transcript()) {
-        EXPECT_NE(line[0], '!') << line;
+    // A reply cut by the 2048-character buffer is taken as it stands: its rest is lost, so
+    // there is nothing to wait for.
+    const Strings modes[] = {{"--split"}, {"--reply", "QUIT=221 " + std::string(2996, 'x')}};
+    for (const Strings& m : modes) {
+        SCOPED_TRACE(m.front());
+        testsupport::SmtpServer server(m);
+        MailBench bench(&server);
+        EXPECT_EQ(bench.Send(), Events{u"MAIL ACCEPTE"});
+        EXPECT_EQ(bench.mail.Etat(), 6);
+        EXPECT_EQ(server.commands(), (Strings{"ehlo tramik", "mail from: quorvel@example.com",
+                                              "rcpt to: alice@example.com", "data", "quit"}));
+        for (const std::string& line : server.transcript()) {
+            EXPECT_NE(line[0], '!') << line;
+        }
     }
 }
 
@@ -183,6 +191,32 @@ TEST(MailEndings, ASecondSendingEndsTheOpenExchangeOnceAndRunsItsOwn) {
     EXPECT_EQ(bench.Send(),
               (mailtest::Events{u"Envoi interrompu par un nouvel envoi", u"MAIL ACCEPTE"}));
     EXPECT_TRUE(server.has("message-1.raw"));
+}
+
+TEST(MailEndings, TheHandlerOfAnInterruptedSendingMaySendAgain) {
+    testsupport::SmtpServer silent({"--hang-on", "CONNECT"});
+    testsupport::SmtpServer server;
+    mailtest::MailBench bench(&silent);
+    const auto log = bench.LogTo("smtp.log");
+    bench.mail.EnvoiMail();
+    testsupport::PumpFor(std::chrono::milliseconds(200));
+    bench.mail.MailEnvoye = [&](vb::String& erreur) {
+        bench.events.push_back(erreur);
+        if (bench.events.size() == 1) {
+            bench.mail.EnvoiMail(); // the third sending, from inside the second one
+        }
+    };
+    bench.mail.PORT = server.portText();
+    bench.mail.EnvoiMail();
+    EXPECT_TRUE(testsupport::PumpUntil([&] { return bench.events.size() >= 3; }));
+    testsupport::PumpFor(std::chrono::milliseconds(100));
+    const vb::String interrompu = u"Envoi interrompu par un nouvel envoi";
+    EXPECT_EQ(bench.events, (mailtest::Events{interrompu, interrompu, u"MAIL ACCEPTE"}));
+    EXPECT_TRUE(server.has("message-1.raw"));
+    EXPECT_FALSE(server.has("message-2.raw"));
+    const mailtest::Strings lines = mailtest::LogLines(log);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "ENVOI MAIL..."), 3);
+    EXPECT_EQ(lines.back(), "MAIL ACCEPTE");
 }
 
 } // namespace

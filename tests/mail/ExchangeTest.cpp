@@ -1,6 +1,9 @@
 #include "MailBench.h"
+#include "support/Loopback.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <iterator>
 
 namespace {
 
@@ -101,8 +104,7 @@ TEST(MailExchange, TraceHoldsEachArrivalNewestFirstUntilSwitchedOff) {
     ASSERT_EQ(arrivals.size(), 7U); // in states 0 to 6
     vb::String expected = u"avant";
     for (std::size_t state = 0; state < arrivals.size(); ++state) {
-        expected =
-            vb::FromAscii(std::to_string(state) + " : " + arrivals[state] + "\r\n") + expected;
+        expected.insert(0, vb::FromAscii(std::to_string(state) + " : " + arrivals[state] + "\r\n"));
     }
     EXPECT_EQ(box.Text, expected);
 
@@ -111,23 +113,79 @@ TEST(MailExchange, TraceHoldsEachArrivalNewestFirstUntilSwitchedOff) {
     EXPECT_EQ(box.Text, expected);
 }
 
-TEST(MailExchange, TheHostMayStartTheNextMailFromItsHandler) {
+std::size_t OpenDescriptors() {
+    const std::filesystem::directory_iterator entries("/proc/self/fd");
+    return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
+}
+
+TEST(MailExchange, ManyExchangesLeaveNoDescriptorOpen) {
     testsupport::SmtpServer server;
     MailBench bench(&server);
-    bench.mail.MailEnvoye = [&](vb::String& erreur) {
-        bench.events.push_back(erreur);
-        if (bench.events.size() == 1) {
-            bench.mail.MailTO(u"bob@example.com");
-            bench.mail.EnvoiMail();
+    const std::size_t before = OpenDescriptors();
+    const vb::String hosts[] = {u"127.0.0.1", u"localhost", u"", u"nom-inexistant.invalid"};
+    for (int i = 0; i < 40; ++i) {
+        bench.mail.IP = hosts[i % 4];
+        bench.mail.MailTO(u"alice@example.com");
+        const bool replaced = i % 8 == 1;
+        const std::size_t expected = bench.events.size() + (replaced ? 2 : 1);
+        if (replaced) {
+            bench.mail.EnvoiMail(); // replaced while its name is looked up
         }
+        bench.mail.EnvoiMail();
+        ASSERT_TRUE(testsupport::PumpUntil([&] { return bench.events.size() == expected; }));
+    }
+    EXPECT_TRUE(server.has("message-20.raw"));
+    EXPECT_FALSE(server.has("message-21.raw"));
+    // A lookup's worker lets go of its pipe just after it answers.
+    EXPECT_TRUE(testsupport::PumpUntil([&] { return OpenDescriptors() == before; }));
+    EXPECT_EQ(OpenDescriptors(), before);
+}
+
+TEST(MailExchange, TheHostMayStartTheNextMailFromItsHandler) {
+    // However the first exchange ends: a reply, the server hanging up, a refused connection,
+    // a name that does not resolve.
+    struct Case {
+        Strings modes;
+        vb::String ip;
+        bool closedPort;
+        vb::String first;
     };
-    bench.mail.EnvoiMail();
-    testsupport::PumpUntil([&] { return bench.events.size() >= 2; });
-    testsupport::PumpFor(std::chrono::milliseconds(100));
-    EXPECT_EQ(bench.events, (Events{u"MAIL ACCEPTE", u"MAIL ACCEPTE"}));
-    EXPECT_EQ(server.file("message-2.envelope"),
-              "from: quorvel@example.com\nto: bob@example.com\n");
-    EXPECT_EQ(bench.host.Find<Mail>(u"Mail")->Find<winsock::Winsock>(u"S"), &bench.mail.S);
+    const Case cases[] = {
+        {{}, u"127.0.0.1", false, u"MAIL ACCEPTE"},
+        {{"--close-on", "MAIL"},
+         u"127.0.0.1",
+         false,
+         u"Connexion fermée par le serveur de messagerie"},
+        {{}, u"127.0.0.1", true, u"Connection is forcefully rejected"},
+        {{}, u"nom-inexistant.invalid", false, u"Host not found"},
+    };
+    testsupport::SmtpServer server;
+    int number = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(vb::ToUtf8(c.first));
+        testsupport::SmtpServer first(c.modes);
+        MailBench bench(&first);
+        bench.mail.IP = c.ip;
+        if (c.closedPort) {
+            bench.mail.PORT = vb::FromAscii(std::to_string(testsupport::ClosedPort()));
+        }
+        bench.mail.MailEnvoye = [&](vb::String& erreur) {
+            bench.events.push_back(erreur);
+            if (bench.events.size() == 1) {
+                bench.mail.IP = u"127.0.0.1";
+                bench.mail.PORT = server.portText();
+                bench.mail.MailTO(u"bob@example.com");
+                bench.mail.EnvoiMail();
+            }
+        };
+        bench.mail.EnvoiMail();
+        testsupport::PumpUntil([&] { return bench.events.size() >= 2; });
+        testsupport::PumpFor(std::chrono::milliseconds(100));
+        EXPECT_EQ(bench.events, (Events{c.first, u"MAIL ACCEPTE"}));
+        EXPECT_EQ(server.file("message-" + std::to_string(++number) + ".envelope"),
+                  "from: quorvel@example.com\nto: bob@example.com\n");
+        EXPECT_EQ(bench.host.Find<Mail>(u"Mail")->Find<winsock::Winsock>(u"S"), &bench.mail.S);
+    }
 }
 
 } // namespace

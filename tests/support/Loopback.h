@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <utility>
+#include <vector>
 
 namespace testsupport {
 
@@ -22,9 +23,13 @@ inline std::pair<vb::Descriptor, int> LoopbackSocket(int flags = 0) {
     return {std::move(fd), ntohs(address.sin_port)};
 }
 
-// A loopback port that nothing listens on.
+// A loopback port that nothing listens on. It stays bound for the rest of the process, so
+// that no other socket takes it and no connection to it is made from that very port.
 inline int ClosedPort() {
-    return LoopbackSocket().second;
+    static std::vector<vb::Descriptor> held;
+    auto [fd, port] = LoopbackSocket();
+    held.push_back(std::move(fd));
+    return port;
 }
 
 } // namespace testsupport

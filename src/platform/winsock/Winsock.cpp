@@ -46,7 +46,7 @@ std::optional<std::uint16_t> ParsePort(vb::StringView text) {
 Winsock::Winsock(forms::Container& parent, vb::String name) : Control(parent, std::move(name)) {}
 
 Winsock::~Winsock() {
-    tearDown(Phase::Closed);
+    tearDown();
 }
 
 void Winsock::Connect(vb::StringView remoteHost, vb::StringView remotePort) {
@@ -65,7 +65,6 @@ void Winsock::Connect(vb::StringView remoteHost, vb::StringView remotePort) {
         connectTo(numeric.s_addr, *port);
         return;
     }
-    phase_ = Phase::Resolving;
     try {
         lookup_ = std::make_unique<Lookup>(host, [this, port](std::optional<HostEntry> entry) {
             lookup_.reset();
@@ -121,7 +120,7 @@ void Winsock::GetData(vb::String& data) {
 }
 
 void Winsock::Close() {
-    tearDown(Phase::Closed);
+    tearDown();
     incoming_.clear();
 }
 
@@ -193,7 +192,7 @@ bool Winsock::receive() {
         return false;
     }
     if (ended) {
-        tearDown(Phase::PeerClosed);
+        tearDown();
         if (Closed) {
             Closed();
         }
@@ -238,14 +237,14 @@ void Winsock::updateWatch() const {
 }
 
 void Winsock::fail(const SocketError& error) {
-    tearDown(Phase::Failed);
+    tearDown();
     if (Error) {
         Error(error.number, error.description);
     }
 }
 
 void Winsock::failLater(SocketError error) {
-    tearDown(Phase::Failed);
+    tearDown();
     const std::weak_ptr<const bool> alive = alive_;
     forms::EventLoop::instance().post([this, alive, serial = serial_, error = std::move(error)] {
         if (alive.expired() || serial != serial_ || !Error) {
@@ -255,7 +254,7 @@ void Winsock::failLater(SocketError error) {
     });
 }
 
-void Winsock::tearDown(Phase phase) {
+void Winsock::tearDown() {
     ++serial_;
     lookup_.reset();
     watch_.reset();
@@ -263,7 +262,7 @@ void Winsock::tearDown(Phase phase) {
     outgoing_.clear();
     sent_ = 0;
     writeError_ = 0;
-    phase_ = phase;
+    phase_ = Phase::Closed;
 }
 
 } // namespace winsock

@@ -40,7 +40,8 @@ public:
     std::function<void()> Closed;
 
 private:
-    enum class Phase { Closed, Resolving, Connecting, Connected, PeerClosed, Failed };
+    // Looking a name up counts as closed: nothing can be sent or received yet.
+    enum class Phase { Closed, Connecting, Connected };
 
     void connectTo(std::uint32_t address, std::uint16_t port);
     void onReady(short revents);
@@ -54,7 +55,7 @@ private:
     // Tears the connection down and reports `error` from the event loop, after the call
     // that met it has returned.
     void failLater(SocketError error);
-    void tearDown(Phase phase);
+    void tearDown();
 
     Phase phase_ = Phase::Closed;
     // Changes whenever a connection starts or ends, so that work meant for one
