@@ -30,6 +30,9 @@ TEST(VbEncoding, InvalidUtf8InFileTextReadsAsWindows1252) {
     EXPECT_EQ(vb::DecodeText("caf\xe9 \x80"), u"café €");
     EXPECT_EQ(vb::DecodeText("caf\xc3\xa9"), u"café");
     EXPECT_EQ(vb::EncodeWindows1252(u"é€☃"), "\xe9\x80?");
+    // U+0080 is not the euro sign's byte; U+0081 has a byte of its own.
+    EXPECT_EQ(vb::EncodeWindows1252(u"\u0080\u0081\u009d\u009f"), "?\x81\x9d?");
+    EXPECT_EQ(vb::DecodeWindows1252("\x81\x9d\x9f"), u"\u0081\u009d\u0178");
     EXPECT_EQ(vb::DecodeWindows1252("\xe9\x80"), u"é€");
 }
 
