@@ -61,7 +61,7 @@ String Variant::ToString() const {
     case Type::Long:
         return CStr(std::get<std::int32_t>(value_));
     case Type::Single:
-        return CStr(static_cast<double>(std::get<float>(value_)));
+        return CStr(std::get<float>(value_));
     case Type::Double:
         return CStr(std::get<double>(value_));
     case Type::String:
