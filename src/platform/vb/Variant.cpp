@@ -90,8 +90,14 @@ std::optional<int> CompareVariants(const Variant& a, const Variant& b) {
         }
         return aText ? 1 : -1;
     }
-    const double x = a.ToDouble();
-    const double y = b.ToDouble();
+    double x = a.ToDouble();
+    double y = b.ToDouble();
+    if ((a.type() == Type::Single && b.type() == Type::Double) ||
+        (a.type() == Type::Double && b.type() == Type::Single)) {
+        // A double compared with a single is first rounded to the single's precision.
+        x = static_cast<float>(x);
+        y = static_cast<float>(y);
+    }
     return (x > y) - (x < y);
 }
 
