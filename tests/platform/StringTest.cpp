@@ -16,6 +16,13 @@ TEST(VbString, PositionsAreOneBasedAndTextModeIgnoresCase) {
     EXPECT_EQ(vb::Trim(u"  a b  "), u"a b");
     EXPECT_EQ(vb::UCase(u"àéÿz"), u"ÀÉŸZ");
     EXPECT_EQ(vb::LCase(u"ÀÉŸ×"), u"àéÿ×");
+    // Every letter with a partner of the other case, not only those of the first blocks;
+    // letters without one of their own keep their case.
+    EXPECT_EQ(vb::UCase(u"ƒșțǆάόώẹỳѓӂաⓐａ"), u"ƑȘȚǄΆΌΏẸỲЃӁԱⒶＡ");
+    EXPECT_EQ(vb::LCase(u"ƑȘȚǄΆΌΏẸỲЃӁԱⒶＡ"), u"ƒșțǆάόώẹỳѓӂաⓐａ");
+    EXPECT_EQ(vb::UCase(u"ıſςßµ"), u"ıſςßµ");
+    EXPECT_EQ(vb::InStr(u"Bucureşti/Iaşi/Timișoara", u"TIMIȘOARA", vb::Compare::Text), 16U);
+    EXPECT_FALSE(vb::Equal(u"ı", u"i", vb::Compare::Text));
 }
 
 TEST(VbEncoding, InvalidUtf8InNamesRoundTripsByteForByte) {
