@@ -45,7 +45,7 @@ String NumberText(double value, int significant) {
     } else if (exponent < 0) {
         text += "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
     } else {
-        const auto whole = static_cast<std::size_t>(exponent + 1);
+        const std::size_t whole = static_cast<std::size_t>(exponent) + 1;
         digits.resize(std::max(whole, digits.size()), '0');
         text += digits.substr(0, whole);
         if (digits.size() > whole) {
