@@ -36,6 +36,7 @@ TEST(Maximum, ReturnsTheSecondValueOnTiesAndNull) {
     EXPECT_EQ(Conversion::Maximum(0.1F, 0.1), Variant(0.1));
     EXPECT_EQ(Conversion::Maximum(0.1, 0.1F), Variant(0.1F));
     EXPECT_EQ(Conversion::Maximum(0.5F, 0.25), Variant(0.5F));
+    EXPECT_EQ(Conversion::Maximum(1e300, 0.5F), Variant(1e300));
 }
 
 class FichierExisteTest : public ::testing::Test {

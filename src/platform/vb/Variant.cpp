@@ -3,6 +3,9 @@
 #include "vb/Convert.h"
 #include "vb/Error.h"
 
+#include <cmath>
+#include <limits>
+
 namespace vb {
 
 double Variant::ToDouble() const {
@@ -94,9 +97,15 @@ std::optional<int> CompareVariants(const Variant& a, const Variant& b) {
     double y = b.ToDouble();
     if ((a.type() == Type::Single && b.type() == Type::Double) ||
         (a.type() == Type::Double && b.type() == Type::Single)) {
-        // A double compared with a single is first rounded to the single's precision.
-        x = static_cast<float>(x);
-        y = static_cast<float>(y);
+        // A double compared with a single is first rounded to the single's precision; one
+        // beyond the single's range stays as it is and orders the same.
+        const auto single = [](double v) {
+            return std::fabs(v) <= std::numeric_limits<float>::max()
+                       ? static_cast<double>(static_cast<float>(v))
+                       : v;
+        };
+        x = single(x);
+        y = single(y);
     }
     return (x > y) - (x < y);
 }
