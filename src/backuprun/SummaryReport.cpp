@@ -1,7 +1,6 @@
 #include "backuprun/SummaryReport.h"
 
 #include "routines/Conversion.h"
-#include "routines/Html.h"
 #include "vb/Convert.h"
 
 #include <initializer_list>
@@ -55,11 +54,11 @@ vb::String Page(const Inputs& in) {
             u"                  Date locale : "});
     page += Bold(in.dateHeure);
     Append(page, {u"<br>                  Copie de : "});
-    page += Bold(Html::Escape(in.de));
+    page += Bold(in.de);
     Append(page, {u"<br>                  Vers : "});
-    page += Bold(Html::Escape(in.vers));
+    page += Bold(in.vers);
     Append(page, {u"<br>                  Extension : "});
-    page += Bold(Html::Escape(in.extension));
+    page += Bold(in.extension);
     Append(page, {u"<br>                  Sur la Station : "});
     page += Bold(u"locale");
     Append(page,

@@ -3,7 +3,6 @@
 #include "forms/EventLoop.h"
 #include "forms/Form.h"
 #include "routines/Conversion.h"
-#include "routines/Html.h"
 #include "vb/App.h"
 #include "vb/Error.h"
 #include "vb/FileSystem.h"
@@ -36,19 +35,6 @@ void AppendNumber(vb::String& out, std::int32_t n) {
     const std::size_t at = out.size();
     out.resize(at + static_cast<std::size_t>(end - digits));
     std::copy(static_cast<const char*>(digits), end, out.begin() + static_cast<std::ptrdiff_t>(at));
-}
-
-bool IsMarkup(vb::Char c) {
-    return c == u'&' || c == u'<' || c == u'>' || c == u'"';
-}
-
-// Text for the HTML lists: markup in names must show as text.
-void AppendEscaped(vb::String& out, const vb::String& text) {
-    if (std::none_of(text.begin(), text.end(), IsMarkup)) {
-        out += text;
-    } else {
-        out += Html::Escape(text);
-    }
 }
 
 bool IsFolder(const win32::WIN32_FIND_DATA& entry) {
@@ -136,9 +122,9 @@ private:
         Bump(NbRepertoiresParcourus);
         if (err_.Number != 0 && err_.Number != vb::err::PathFileAccess) {
             journal_ += u" Répertoire ";
-            AppendEscaped(journal_, target);
+            journal_ += target;
             journal_ += u'\t';
-            AppendEscaped(journal_, err_.Description);
+            journal_ += err_.Description;
             journal_ += kCrLf;
             return;
         }
@@ -204,13 +190,13 @@ private:
         err_.Run(ShowBytesCopied);
         if (err_.Pending()) {
             journal_ += u" Fichier ";
-            AppendEscaped(journal_, from);
+            journal_ += from;
             journal_ += u'\t';
-            AppendEscaped(journal_, err_.Description);
+            journal_ += err_.Description;
             journal_ += u"<br>";
         } else {
             listeHTML_ += u"copie OK : ";
-            AppendEscaped(listeHTML_, from);
+            listeHTML_ += from;
             listeHTML_ += u"<br>";
         }
         etiquette_.setCaption(CopyCaption(u" CopyOK ", from));

@@ -41,7 +41,8 @@ constexpr Unit kUnits[] = {
 
 vb::String WholeDigits(double value) {
     char buffer[400];
-    std::snprintf(buffer, sizeof buffer, "%.0f", value);
+    // A remainder of minus one half rounds to minus zero: still the digit 0.
+    std::snprintf(buffer, sizeof buffer, "%.0f", value == 0 ? 0.0 : value);
     return vb::FromAscii(buffer);
 }
 

@@ -1,6 +1,8 @@
 #include "vb/Convert.h"
 
+#include "vb/Encoding.h"
 #include "vb/Error.h"
+#include "vb/Variant.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +16,16 @@ TEST(VbConvert, NumberTextForms) {
     EXPECT_EQ(vb::CStr(0.1), u"0.1");
     EXPECT_EQ(vb::CStr(999999999999999.0), u"999999999999999");
     EXPECT_EQ(vb::CStr(1e20), u"1E+20");
+    EXPECT_EQ(vb::CStr(999999999999999.9), u"1E+15");
+    EXPECT_EQ(vb::CStr(-1234.5678), u"-1234.5678");
+    EXPECT_EQ(vb::CStr(1.0 / 3), u"0.333333333333333");
+    EXPECT_EQ(vb::CStr(0.00001), u"0.00001");
+    EXPECT_EQ(vb::CStr(-1.5e-6), u"-1.5E-06");
+    EXPECT_EQ(vb::CStr(0.1F), u"0.1");
+    EXPECT_EQ(vb::CStr(1.0F / 3), u"0.3333333");
+    EXPECT_EQ(vb::CStr(1234567.0F), u"1234567");
+    EXPECT_EQ(vb::CStr(12345678.0F), u"1.234568E+07");
+    EXPECT_EQ(vb::Variant(2.5F).ToString(), u"2.5");
     EXPECT_EQ(vb::Str(5.0), u" 5");
     EXPECT_EQ(vb::Str(-5.0), u"-5");
     EXPECT_EQ(vb::Str(0.0), u" 0");
@@ -27,8 +39,25 @@ TEST(VbConvert, ValScansTheLeadingNumber) {
     EXPECT_EQ(vb::Val(u""), 0);
     EXPECT_EQ(vb::Val(u"-3.5e2z"), -350);
     EXPECT_EQ(vb::Val(u"12e"), 12);
-    EXPECT_EQ(vb::Val(u"&HFF"), 255);
     EXPECT_EQ(vb::Val(u"1.2.3"), 1.2);
+    EXPECT_EQ(vb::Val(u" - 1 2 . 5 E + 1x"), -125);
+    EXPECT_THROW(vb::Val(u"1E400"), vb::Error);
+}
+
+TEST(VbConvert, ValReadsRadixPrefixesAsIntegerOrLong) {
+    const struct {
+        const char16_t* text;
+        double expected;
+    } cases[] = {
+        {u"&HFF", 255},      {u"&hff", 255},      {u"& H 1\t0", 16},           {u"&O 10", 8},
+        {u"&O18", 1},        {u"&HFFFF", -1},     {u"&H8000", -32768},         {u"&HFFFF&", 65535},
+        {u"&H10000", 65536}, {u"&HFFFFFFFF", -1}, {u"&H7FFFFFFF", 2147483647}, {u"&O177777", -1},
+        {u"&H", 0},          {u"&X1", 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(vb::Val(c.text), c.expected) << vb::ToUtf8(c.text);
+    }
+    EXPECT_THROW(vb::Val(u"&H100000000"), vb::Error);
 }
 
 TEST(VbConvert, RoundingHalvesToEvenAndOverflow) {

@@ -119,10 +119,22 @@ TEST(FormatTaille, ChoosesTheUnitAndWritesTheDigitAfterTheComma) {
         vb::String expected;
     };
     const Case cases[] = {
-        {0, u"0 Octets"},          {1023, u"1023 Octets"},      {1024, u"1,0 Ko"},
-        {1536, u"1,5 Ko"},         {2047, u"1,10 Ko"},          {1048575, u"1023,10 Ko"},
-        {1048576, u"1,0 Mo"},      {1073741823, u"1023,10 Mo"}, {1073741824, u"1,0 Go"},
-        {3221225472.0, u"3,0 Go"}, {5905580032.0, u"5,5 Go"},   {-5, u"-5 Octets"},
+        {0, u"0 Octets"},
+        {1023, u"1023 Octets"},
+        {1024, u"1,0 Ko"},
+        {1536, u"1,5 Ko"},
+        {2047, u"1,10 Ko"},
+        {1048575, u"1023,10 Ko"},
+        {1048576, u"1,0 Mo"},
+        {1073741823, u"1023,10 Mo"},
+        {1073741824, u"1,0 Go"},
+        {3221225472.0, u"3,0 Go"},
+        {5905580032.0, u"5,5 Go"},
+        {-5, u"-5 Octets"},
+        // A half rounds to the even count; a remainder of minus one half is a digit of 0.
+        {2047.5, u"2,0 Ko"},
+        {2046.5, u"1,10 Ko"},
+        {1073741823.5, u"1024,0 Mo"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FormatTaille(c.taille), c.expected) << c.taille;

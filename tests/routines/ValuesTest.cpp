@@ -32,6 +32,11 @@ TEST(Maximum, ReturnsTheSecondValueOnTiesAndNull) {
     EXPECT_EQ(Conversion::Maximum(u"b", u"a"), Variant(u"b"));
     EXPECT_EQ(Conversion::Maximum(u"B", u"a"), Variant(u"a"));
     EXPECT_EQ(Conversion::Maximum(u"1", 2.0), Variant(u"1"));
+    // A double meets a single at the single's precision: 0.1 and 0.1F tie.
+    EXPECT_EQ(Conversion::Maximum(0.1F, 0.1), Variant(0.1));
+    EXPECT_EQ(Conversion::Maximum(0.1, 0.1F), Variant(0.1F));
+    EXPECT_EQ(Conversion::Maximum(0.5F, 0.25), Variant(0.5F));
+    EXPECT_EQ(Conversion::Maximum(1e300, 0.5F), Variant(1e300));
 }
 
 class FichierExisteTest : public ::testing::Test {

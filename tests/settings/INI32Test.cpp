@@ -42,6 +42,8 @@ constexpr const char* kOther = "[S]\nk=autre\n";
 constexpr const char* kDefault = "[S]\nk=25\n";
 constexpr const char* kMissing = "[S]\nx=1\n";
 constexpr const char* kEmpty = "[S]\nk=\n";
+// Reads as the default too, so only a rewrite in mode 2 changes the line.
+constexpr const char* kQuotedDefault = "[S]\nk = \"25\" \n";
 
 const ModeRow kModes[] = {
     {0, kOther, "25", kDefault},
@@ -62,6 +64,8 @@ const ModeRow kModes[] = {
     {-1, kOther, "autre", kOther},
     {-1, kEmpty, "25", kEmpty},
     {3, kMissing, "25", kMissing},
+    {2, kQuotedDefault, "25", "[S]\nk = 25\n"},
+    {1, kQuotedDefault, "25", kQuotedDefault},
 };
 
 TEST_F(LireEcrireINI, ModesTable) {

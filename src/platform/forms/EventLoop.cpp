@@ -111,12 +111,17 @@ bool EventLoop::pollDescriptors(int timeoutMs) {
     }
     bool ran = false;
     for (std::size_t i = 0; i < fds.size(); ++i) {
-        if (fds[i].revents == 0) {
+        auto it = watches_.find(ids[i]);
+        if (fds[i].revents == 0 || it == watches_.end()) {
             continue;
         }
-        auto it = watches_.find(ids[i]);
-        if (it == watches_.end()) {
-            continue;
+        if (ran) {
+            // A handler run before may have served this watch (in a nested pump) or
+            // changed what it waits for: deliver only readiness that still holds.
+            fds[i] = pollfd{it->second.fd, it->second.events, 0};
+            if (it->second.events == 0 || ::poll(&fds[i], 1, 0) <= 0) {
+                continue;
+            }
         }
         it->second.running = true;
         const ReadyCallback onReady = it->second.onReady;
@@ -161,7 +166,13 @@ bool EventLoop::waitEvents() {
     if (doEvents()) {
         return true;
     }
-    if (queue_.empty() && timers_.empty() && watches_.empty()) {
+    // A timer or a watch whose handler is running (this wait may be inside it) cannot fire.
+    const bool timerCanFire = std::any_of(timers_.begin(), timers_.end(),
+                                          [](const auto& t) { return !t.second.running; });
+    const bool watchCanFire = std::any_of(watches_.begin(), watches_.end(), [](const auto& w) {
+        return !w.second.running && w.second.events != 0;
+    });
+    if (queue_.empty() && !timerCanFire && !watchCanFire) {
         return false;
     }
     int timeout = msUntilNextTimer();

@@ -34,7 +34,8 @@ public:
     // Runs what is pending now without waiting. Returns whether anything ran.
     bool doEvents();
     // Waits until something is pending, then runs it. Returns false at once when nothing
-    // could ever arrive (no timer, no descriptor, no queued event).
+    // could ever arrive (no queued event, and no timer or descriptor watch that can fire:
+    // one whose handler is running cannot).
     bool waitEvents();
     // Waits for events and runs them until the process ends.
     [[noreturn]] void run();

@@ -2,58 +2,67 @@
 
 #include "vb/Error.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
+#include <string_view>
 
 namespace vb {
 
-String CStr(double value) {
-    if (std::isnan(value) || std::isinf(value)) {
+namespace {
+
+// The plain form of a number carried with `significant` digits: rounded once, and the
+// exponent after rounding picks the form, so 999999999999999.9 is "1E+15".
+String NumberText(double value, int significant) {
+    if (!std::isfinite(value)) {
         Raise(err::Overflow);
     }
     if (value == 0) {
         return u"0";
     }
-    const double magnitude = std::fabs(value);
-    char buffer[64];
-    if (magnitude >= 1e15 || magnitude < 1e-5) {
-        std::snprintf(buffer, sizeof buffer, "%.14E", value);
-        // Mantissa without trailing zeros, exponent with its sign and at least two digits.
-        std::string text(buffer);
-        const auto e = text.find('E');
-        std::string mantissa = text.substr(0, e);
-        while (mantissa.back() == '0') {
-            mantissa.pop_back();
-        }
-        if (mantissa.back() == '.') {
-            mantissa.pop_back();
-        }
-        const int exponent = std::atoi(text.c_str() + e + 1);
-        std::snprintf(buffer, sizeof buffer, "%sE%c%02d", mantissa.c_str(),
-                      exponent < 0 ? '-' : '+', std::abs(exponent));
-        return FromAscii(buffer);
+    char buffer[32];
+    const int decimals = significant - 1;
+    std::snprintf(buffer, sizeof buffer, "%.*E", decimals, std::fabs(value)); // d.dddE+xx
+    std::string digits = buffer[0] + std::string(buffer + 2, static_cast<std::size_t>(decimals));
+    while (digits.size() > 1 && digits.back() == '0') {
+        digits.pop_back();
     }
-    std::snprintf(buffer, sizeof buffer, "%.15G", value);
-    std::string text(buffer);
-    if (text.find('E') != std::string::npos) {
-        // %G chose the exponent form for a magnitude we write out in full.
-        const int digitsAfterPoint =
-            std::max(0, 14 - static_cast<int>(std::floor(std::log10(magnitude))));
-        std::snprintf(buffer, sizeof buffer, "%.*f", digitsAfterPoint, value);
-        text = buffer;
-        if (text.find('.') != std::string::npos) {
-            while (text.back() == '0') {
-                text.pop_back();
-            }
-            if (text.back() == '.') {
-                text.pop_back();
-            }
+    const int exponent = std::atoi(buffer + 3 + decimals);
+    std::string text = value < 0 ? "-" : "";
+    if (exponent >= significant || exponent < -5) {
+        text += digits.front();
+        if (digits.size() > 1) {
+            text += '.' + digits.substr(1);
+        }
+        std::snprintf(buffer, sizeof buffer, "E%c%02d", exponent < 0 ? '-' : '+',
+                      std::abs(exponent));
+        text += buffer;
+    } else if (exponent < 0) {
+        text += "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    } else {
+        const std::size_t whole = static_cast<std::size_t>(exponent) + 1;
+        digits.resize(std::max(whole, digits.size()), '0');
+        text += digits.substr(0, whole);
+        if (digits.size() > whole) {
+            text += '.' + digits.substr(whole);
         }
     }
     return FromAscii(text);
+}
+
+} // namespace
+
+String CStr(double value) {
+    return NumberText(value, 15);
+}
+
+String CStr(float value) {
+    return NumberText(value, 7);
 }
 
 String CStr(std::int64_t value) {
@@ -74,80 +83,90 @@ bool Ignored(Char c) {
     return c == u' ' || c == u'\t' || c == u'\n';
 }
 
-bool IsDigit(Char c) {
-    return c >= u'0' && c <= u'9';
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
 }
 
-double ValRadix(StringView text, std::size_t i, int radix) {
-    double value = 0;
-    for (; i < text.size(); ++i) {
-        const Char c = text[i];
-        if (Ignored(c)) {
-            continue;
-        }
-        int digit = -1;
-        if (IsDigit(c)) {
-            digit = c - u'0';
-        } else if (radix == 16 && UpperChar(c) >= u'A' && UpperChar(c) <= u'F') {
-            digit = UpperChar(c) - u'A' + 10;
-        }
-        if (digit < 0 || digit >= radix) {
+// "&H" and "&O" numbers read as the runtime's literals do: up to 16 bits an Integer, up to
+// 32 bits a Long, both signed, so "&HFFFF" is -1; a "&" after the digits makes a Long.
+double ValRadix(std::string_view digits, int radix) {
+    std::uint64_t value = 0;
+    std::size_t i = 0;
+    for (; i < digits.size(); ++i) {
+        const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(digits[i])));
+        const int digit = IsDigit(c) ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : radix;
+        if (digit >= radix) {
             break;
         }
-        value = value * radix + digit;
+        value = value * static_cast<unsigned>(radix) + static_cast<unsigned>(digit);
+        if (value > std::numeric_limits<std::uint32_t>::max()) {
+            Raise(err::Overflow);
+        }
     }
-    return value;
+    const bool asLong = i < digits.size() && digits[i] == '&';
+    if (value <= std::numeric_limits<std::uint16_t>::max() && !asLong) {
+        return static_cast<std::int16_t>(value);
+    }
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+}
+
+// Length of the run of digits at `i`.
+std::size_t Digits(std::string_view s, std::size_t i) {
+    std::size_t n = 0;
+    while (i + n < s.size() && IsDigit(s[i + n])) {
+        ++n;
+    }
+    return n;
 }
 
 } // namespace
 
 double Val(StringView text) {
-    std::size_t i = 0;
-    while (i < text.size() && Ignored(text[i])) {
-        ++i;
-    }
-    if (i + 1 < text.size() && text[i] == u'&') {
-        const Char kind = UpperChar(text[i + 1]);
-        if (kind == u'H') {
-            return ValRadix(text, i + 2, 16);
-        }
-        if (kind == u'O') {
-            return ValRadix(text, i + 2, 8);
-        }
-    }
-    std::string number;
-    bool point = false;
-    bool exponent = false;
-    bool digits = false;
-    for (; i < text.size(); ++i) {
-        const Char c = text[i];
-        if (Ignored(c)) {
-            continue;
-        }
-        if (IsDigit(c)) {
-            number.push_back(static_cast<char>(c));
-            digits = true;
-        } else if ((c == u'+' || c == u'-') && (number.empty() || number.back() == 'E')) {
-            number.push_back(static_cast<char>(c));
-        } else if (c == u'.' && !point && !exponent) {
-            number.push_back('.');
-            point = true;
-        } else if ((UpperChar(c) == u'E' || UpperChar(c) == u'D') && digits && !exponent) {
-            number.push_back('E');
-            exponent = true;
-        } else {
+    // Blanks, tabs and line feeds are dropped wherever they stand; a character beyond
+    // ASCII cannot continue a number, so the scan never needs to look past it.
+    std::string s;
+    for (const Char c : text) {
+        if (c > 0x7F) {
             break;
         }
+        if (!Ignored(c)) {
+            s.push_back(static_cast<char>(c));
+        }
     }
-    if (!digits) {
+    if (s.size() >= 2 && s[0] == '&') {
+        const char kind = static_cast<char>(std::toupper(static_cast<unsigned char>(s[1])));
+        if (kind == 'H' || kind == 'O') {
+            return ValRadix(std::string_view(s).substr(2), kind == 'H' ? 16 : 8);
+        }
         return 0;
     }
-    // A dangling exponent mark or sign is not part of the number.
-    while (!number.empty() &&
-           (number.back() == 'E' || number.back() == '+' || number.back() == '-')) {
-        number.pop_back();
+    std::size_t end = s.empty() || (s[0] != '+' && s[0] != '-') ? 0 : 1;
+    std::size_t mantissa = Digits(s, end);
+    end += mantissa;
+    if (end < s.size() && s[end] == '.') {
+        const std::size_t fraction = Digits(s, end + 1);
+        mantissa += fraction;
+        end += 1 + fraction;
     }
-    return std::strtod(number.c_str(), nullptr);
+    if (mantissa == 0) {
+        return 0;
+    }
+    if (end < s.size() && std::strchr("EeDd", s[end]) != nullptr) {
+        std::size_t sign = end + 1;
+        if (sign < s.size() && (s[sign] == '+' || s[sign] == '-')) {
+            ++sign;
+        }
+        if (const std::size_t exponent = Digits(s, sign); exponent > 0) {
+            s[end] = 'E';
+            end = sign + exponent;
+        }
+    }
+    s.resize(end);
+    const double value = std::strtod(s.c_str(), nullptr);
+    if (std::isinf(value)) {
+        Raise(err::Overflow);
+    }
+    return value;
 }
 
 bool TryParseNumber(StringView text, double& value) {

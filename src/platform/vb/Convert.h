@@ -10,6 +10,8 @@ namespace vb {
 // The plain number form: at most 15 significant digits, "." as the decimal separator,
 // no grouping, exponent form ("1E+20") only for very large or very small magnitudes.
 String CStr(double value);
+// A single: 7 significant digits, exponent form from 1E+07.
+String CStr(float value);
 String CStr(std::int64_t value);
 inline String CStr(std::int32_t value) {
     return CStr(static_cast<std::int64_t>(value));

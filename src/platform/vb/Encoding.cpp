@@ -32,7 +32,8 @@ std::optional<unsigned char> To1252(char32_t c) {
             return static_cast<unsigned char>(0x80 + i);
         }
     }
-    if (c >= 0x80 && c <= 0x9F) {
+    // A C1 control has a byte of its own only where the code page leaves that byte free.
+    if (c >= 0x80 && c <= 0x9F && kHigh1252[c - 0x80] == 0) {
         return static_cast<unsigned char>(c);
     }
     return std::nullopt;

@@ -13,8 +13,8 @@ using StringView = std::u16string_view;
 
 enum class Compare { Binary, Text };
 
-// Upper/lower case of one character, for the letters of the Latin, Greek and Cyrillic
-// blocks; other characters are returned unchanged.
+// Upper/lower case of one character, for every letter of the 16-bit range that has a
+// partner of the other case; other characters are returned unchanged.
 Char UpperChar(Char c);
 Char LowerChar(Char c);
 

@@ -3,6 +3,9 @@
 #include "vb/Convert.h"
 #include "vb/Error.h"
 
+#include <cmath>
+#include <limits>
+
 namespace vb {
 
 double Variant::ToDouble() const {
@@ -61,7 +64,7 @@ String Variant::ToString() const {
     case Type::Long:
         return CStr(std::get<std::int32_t>(value_));
     case Type::Single:
-        return CStr(static_cast<double>(std::get<float>(value_)));
+        return CStr(std::get<float>(value_));
     case Type::Double:
         return CStr(std::get<double>(value_));
     case Type::String:
@@ -90,8 +93,20 @@ std::optional<int> CompareVariants(const Variant& a, const Variant& b) {
         }
         return aText ? 1 : -1;
     }
-    const double x = a.ToDouble();
-    const double y = b.ToDouble();
+    double x = a.ToDouble();
+    double y = b.ToDouble();
+    if ((a.type() == Type::Single && b.type() == Type::Double) ||
+        (a.type() == Type::Double && b.type() == Type::Single)) {
+        // A double compared with a single is first rounded to the single's precision; one
+        // beyond the single's range stays as it is and orders the same.
+        const auto single = [](double v) {
+            return std::fabs(v) <= std::numeric_limits<float>::max()
+                       ? static_cast<double>(static_cast<float>(v))
+                       : v;
+        };
+        x = single(x);
+        y = single(y);
+    }
     return (x > y) - (x < y);
 }
 

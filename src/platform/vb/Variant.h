@@ -57,7 +57,8 @@ private:
 };
 
 // The runtime's comparison of two values: numbers numerically, two texts by character
-// codes, a number below any text, Empty as 0 or "" as the other side needs. Empty
+// codes, a number below any text, Empty as 0 or "" as the other side needs, a double
+// rounded to a single's precision when compared with one. Empty
 // optional when either side is Null (the comparison is Null).
 std::optional<int> CompareVariants(const Variant& a, const Variant& b);
 
