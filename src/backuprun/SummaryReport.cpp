@@ -1,6 +1,7 @@
 #include "backuprun/SummaryReport.h"
 
 #include "routines/Conversion.h"
+#include "routines/Html.h"
 #include "vb/Convert.h"
 
 #include <initializer_list>
@@ -54,11 +55,11 @@ vb::String Page(const Inputs& in) {
             u"                  Date locale : "});
     page += Bold(in.dateHeure);
     Append(page, {u"<br>                  Copie de : "});
-    page += Bold(in.de);
+    page += Bold(Html::Escape(in.de));
     Append(page, {u"<br>                  Vers : "});
-    page += Bold(in.vers);
+    page += Bold(Html::Escape(in.vers));
     Append(page, {u"<br>                  Extension : "});
-    page += Bold(in.extension);
+    page += Bold(Html::Escape(in.extension));
     Append(page, {u"<br>                  Sur la Station : "});
     page += Bold(u"locale");
     Append(page,

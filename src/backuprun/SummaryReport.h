@@ -25,7 +25,8 @@ struct Inputs {
 // "<b>" + texte + "</b>".
 vb::String Bold(vb::StringView texte);
 
-// The page on one line. Every value goes in as it is: the two lists are already HTML.
+// The page on one line: the folders and the pattern are escaped, the two lists are
+// inserted as the copy engine built them.
 vb::String Page(const Inputs& in);
 
 } // namespace SummaryReport

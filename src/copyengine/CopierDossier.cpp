@@ -3,6 +3,7 @@
 #include "forms/EventLoop.h"
 #include "forms/Form.h"
 #include "routines/Conversion.h"
+#include "routines/Html.h"
 #include "vb/App.h"
 #include "vb/Error.h"
 #include "vb/FileSystem.h"
@@ -35,6 +36,19 @@ void AppendNumber(vb::String& out, std::int32_t n) {
     const std::size_t at = out.size();
     out.resize(at + static_cast<std::size_t>(end - digits));
     std::copy(static_cast<const char*>(digits), end, out.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+bool IsMarkup(vb::Char c) {
+    return c == u'&' || c == u'<' || c == u'>' || c == u'"';
+}
+
+// Text for the HTML lists: markup in names must show as text.
+void AppendEscaped(vb::String& out, const vb::String& text) {
+    if (std::none_of(text.begin(), text.end(), IsMarkup)) {
+        out += text;
+    } else {
+        out += Html::Escape(text);
+    }
 }
 
 bool IsFolder(const win32::WIN32_FIND_DATA& entry) {
@@ -122,9 +136,9 @@ private:
         Bump(NbRepertoiresParcourus);
         if (err_.Number != 0 && err_.Number != vb::err::PathFileAccess) {
             journal_ += u" Répertoire ";
-            journal_ += target;
+            AppendEscaped(journal_, target);
             journal_ += u'\t';
-            journal_ += err_.Description;
+            AppendEscaped(journal_, err_.Description);
             journal_ += kCrLf;
             return;
         }
@@ -190,13 +204,13 @@ private:
         err_.Run(ShowBytesCopied);
         if (err_.Pending()) {
             journal_ += u" Fichier ";
-            journal_ += from;
+            AppendEscaped(journal_, from);
             journal_ += u'\t';
-            journal_ += err_.Description;
+            AppendEscaped(journal_, err_.Description);
             journal_ += u"<br>";
         } else {
             listeHTML_ += u"copie OK : ";
-            listeHTML_ += from;
+            AppendEscaped(listeHTML_, from);
             listeHTML_ += u"<br>";
         }
         etiquette_.setCaption(CopyCaption(u" CopyOK ", from));

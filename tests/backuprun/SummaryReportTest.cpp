@@ -82,16 +82,16 @@ TEST(SummaryReport, EmptyListsLeaveANonBreakingBlankInTheirCells) {
     EXPECT_EQ(SummaryReport::Bold(u""), u"<b></b>");
 }
 
-TEST(SummaryReport, EveryValueGoesInUnescaped) {
+TEST(SummaryReport, FoldersAreEscapedWhileTheEngineListsStayMarkup) {
     auto in = FixedRun();
-    in.de = u"/src/<i>&\"x\"/";
+    in.de = u"/src/<script>&\"x\"/";
     in.extension = u"<*>";
     in.erreur = u" Fichier /src/a\tFichier introuvable<br>";
     in.resultat = u"copie OK : /src/b<br>line\r\nbreak";
     const vb::String page = SummaryReport::Page(in);
-    EXPECT_NE(page.find(u"<b>/src/<i>&\"x\"/</b>"), vb::String::npos);
-    EXPECT_NE(page.find(u"<b><*></b>"), vb::String::npos);
-    EXPECT_EQ(page.find(u"&lt;"), vb::String::npos);
+    EXPECT_NE(page.find(u"<b>/src/&lt;script&gt;&amp;&quot;x&quot;/</b>"), vb::String::npos);
+    EXPECT_NE(page.find(u"<b>&lt;*&gt;</b>"), vb::String::npos);
+    EXPECT_EQ(page.find(u"<script>"), vb::String::npos);
     EXPECT_NE(page.find(u"sans-serif\"> Fichier /src/a\tFichier introuvable<br>&nbsp;"),
               vb::String::npos);
     EXPECT_NE(page.find(u"copie OK : /src/b<br>line\r\nbreak&nbsp;"), vb::String::npos);

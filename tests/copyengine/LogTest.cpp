@@ -101,15 +101,15 @@ TEST_F(Engine, UnreadableFilesAndFoldersForAnUnprivilegedUser) {
     EXPECT_EQ(t.list("dst"), (Set{"ferme/", "ok.txt"}));
 }
 
-TEST_F(Engine, MarkupInNamesReachesTheListsAndTheCaptionsUnchanged) {
+TEST_F(Engine, MarkupInNamesReachesTheListsAsTextAndTheCaptionsAsIs) {
     const std::string root = "R&D \"x\"";
     t.write(root + "/<img src=x onerror=alert(1)>.txt", "x");
     t.fifo(root + "/a<b>.p");
     t.mkdir("dst");
     const auto r = Run(t.folder(root), t.folder("dst"), u"*.*", u"");
-    const vb::String folder = t.folder(root);
-    EXPECT_EQ(r.liste, u"copie OK : " + folder + u"<img src=x onerror=alert(1)>.txt<br>");
-    EXPECT_EQ(r.journal, u" Fichier " + folder + u"a<b>.p\t" + kAccess + u"<br>");
+    const vb::String folder = t.text("") + u"/R&amp;D &quot;x&quot;/";
+    EXPECT_EQ(r.liste, u"copie OK : " + folder + u"&lt;img src=x onerror=alert(1)&gt;.txt<br>");
+    EXPECT_EQ(r.journal, u" Fichier " + folder + u"a&lt;b&gt;.p\t" + kAccess + u"<br>");
     EXPECT_EQ(t.read("dst/<img src=x onerror=alert(1)>.txt"), "x");
     const auto caption =
         enginetest::Set(u"1 / 6 CopyOK " + t.folder(root) + u"<img src=x onerror=alert(1)>.txt");
