@@ -201,6 +201,10 @@ std::optional<int> TmuxSession::status() const {
     return std::stoi(*text);
 }
 
+bool TmuxSession::dead() const {
+    return tmux({"display-message", "-p", "-t", "e2e", "#{pane_dead}"}) == "1\n";
+}
+
 pid_t TmuxSession::pid() const {
     const std::string shell = tmux({"display-message", "-p", "-t", "e2e", "#{pane_pid}"});
     if (shell.empty() || shell == "\n") {

@@ -62,6 +62,9 @@ public:
     void sendKeys(const std::string& keys) const;
     // The command's exit status once it has ended.
     std::optional<int> status() const;
+    // Whether tmux has seen the pane's process end: all its output is on the screen then.
+    // Its "Pane is dead" line is not a sign of that: tmux leaves it out at times.
+    bool dead() const;
     // The command's process while it runs (0 before it started).
     pid_t pid() const;
 
