@@ -197,6 +197,21 @@ TEST_F(BackupRun, TheMemberCountRoundsHalvesToEvenAndMissingMembersRunEmpty) {
     }
 }
 
+TEST_F(BackupRun, AMemberCountBeyondSixteenBitsStopsBeforeAnythingRuns) {
+    for (const std::string nombre : {"40000", "32767.5", "-32769"}) {
+        const std::string ini = "[G]\nNombre=" + nombre + "\nSection1=UN\n\n" + procedure("UN");
+        settings(ini);
+        const Outcome outcome = run({"G", "/I"});
+        EXPECT_EQ(outcome.exitCode, 1) << nombre;
+        // The name keeps the blank left before "/I".
+        EXPECT_EQ(outcome.err, "Erreur d'exécution 6 : Dépassement de capacité (Nombre=" + nombre +
+                                   " dans [G ])\n");
+        EXPECT_EQ(read("quorvel.ini"), ini);
+        EXPECT_FALSE(fs::exists(destination()));
+        EXPECT_FALSE(fs::exists(folder_.file("erreurmail.log")));
+    }
+}
+
 TEST_F(BackupRun, NoMailUnlessEnvoiMailIsExactlyOK) {
     const testsupport::SmtpServer server;
     settings(serverSection(server) + procedure("DOCS", "Envoi MAIL=ok"));
