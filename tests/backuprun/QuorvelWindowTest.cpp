@@ -52,8 +52,7 @@ TEST_F(QuorvelWindow, EachCommandLineGivesItsModeVisibilityAndProcedureName) {
     };
     for (const auto& c : cases) {
         vb::SetCommandLine(c.arguments);
-        const vb::String line = vb::Command();
-        SCOPED_TRACE(vb::ToUtf8(line));
+        SCOPED_TRACE(vb::ToUtf8(vb::Command()));
         quorvel window;
         EXPECT_EQ(window.PrepareRun(), !c.help);
 

@@ -47,6 +47,7 @@ private:
 
 std::vector<char*> Pointers(std::vector<std::string>& strings) {
     std::vector<char*> pointers;
+    pointers.reserve(strings.size() + 1);
     for (auto& s : strings) {
         pointers.push_back(s.data());
     }
