@@ -206,17 +206,6 @@ bool TmuxSession::dead() const {
     return tmux({"display-message", "-p", "-t", "e2e", "#{pane_dead}"}) == "1\n";
 }
 
-pid_t TmuxSession::pid() const {
-    const std::string shell = tmux({"display-message", "-p", "-t", "e2e", "#{pane_pid}"});
-    if (shell.empty() || shell == "\n") {
-        return 0;
-    }
-    const long shellPid = std::stol(shell);
-    const auto children = testsupport::ReadBytes("/proc/" + std::to_string(shellPid) + "/task/" +
-                                                 std::to_string(shellPid) + "/children");
-    return children && !children->empty() ? static_cast<pid_t>(std::stol(*children)) : 0;
-}
-
 std::string Squeeze(const std::string& text) {
     std::string squeezed;
     bool blank = false;

@@ -1,11 +1,7 @@
 #include "Harness.h"
 
-#include <csignal>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
-#include <sstream>
-#include <thread>
 
 namespace {
 
