@@ -13,10 +13,22 @@ vb::String Lire(const vb::String& section, vb::StringView cle, vb::StringView de
     return INI32::LireEcrireINI(section, vb::String(cle), vb::String(defaut), INI32::CheminINI, 2);
 }
 
+// The count is a 16-bit number: one beyond that range stops the run before anything runs,
+// with an overflow error that names the setting.
+std::int16_t NombreDeMembres(const vb::String& procedure) {
+    const vb::String texte = Lire(procedure, u"Nombre", u"0");
+    try {
+        return vb::CInt(vb::Val(texte));
+    } catch (const vb::Error& e) {
+        throw vb::Error(e.number(),
+                        e.description() + u" (Nombre=" + texte + u" dans [" + procedure + u"])");
+    }
+}
+
 } // namespace
 
 void quorvel::RunProcedures(const vb::String& procedure) {
-    const std::int16_t nombre = vb::CInt(vb::Val(Lire(procedure, u"Nombre", u"0")));
+    const std::int16_t nombre = NombreDeMembres(procedure);
     if (nombre < 1) {
         EnTraitement = 1;
         Procedure_de_sauvegarde(procedure);

@@ -57,6 +57,12 @@ quorvel::quorvel()
 }
 
 void quorvel::Form_Load() {
+    if (PrepareRun()) {
+        RunProcedures(procedure_);
+    }
+}
+
+bool quorvel::PrepareRun() {
     const auto& app = vb::App();
     version.Caption = u"Version " + vb::CStr(app.Major) + u"." + vb::CStr(app.Minor) + u"." +
                       vb::CStr(app.Revision);
@@ -80,7 +86,7 @@ void quorvel::Form_Load() {
         Label3.Visible = false;
         KoCopies.Visible = false;
         Show();
-        return;
+        return false;
     }
 
     if (vb::InStr(ligne, u"/I") > 0) {
@@ -90,7 +96,7 @@ void quorvel::Form_Load() {
         Show();
     }
     procedure_ = ligne;
-    RunProcedures(procedure_);
+    return true;
 }
 
 void quorvel::Form_MouseDown(int, int, float, float) {

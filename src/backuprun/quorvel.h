@@ -34,6 +34,9 @@ public:
     ::Mail Mail;
 
     void Form_Load();
+    // The load event up to the batch run: version, settings path, then the help text or
+    // the procedure name. False in help mode, where nothing is run.
+    bool PrepareRun();
     // One procedure: its settings, the copy, then the mail or the erreurmail.log line.
     void Procedure_de_sauvegarde(const vb::String& Section);
     // The HTML summary page of the procedure that just ran, on one line.

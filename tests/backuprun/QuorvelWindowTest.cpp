@@ -52,10 +52,9 @@ TEST_F(QuorvelWindow, EachCommandLineGivesItsModeVisibilityAndProcedureName) {
     };
     for (const auto& c : cases) {
         vb::SetCommandLine(c.arguments);
-        const vb::String line = vb::Command();
-        SCOPED_TRACE(vb::ToUtf8(line));
+        SCOPED_TRACE(vb::ToUtf8(vb::Command()));
         quorvel window;
-        window.Form_Load();
+        EXPECT_EQ(window.PrepareRun(), !c.help);
 
         EXPECT_EQ(window.Visible(), c.visible);
         EXPECT_EQ(window.ProcedureName(), c.name);
@@ -129,7 +128,7 @@ TEST_F(QuorvelWindow, DraggingTheBackgroundMovesTheWindowWithEitherButton) {
         SCOPED_TRACE(button);
         vb::SetCommandLine({"NOM"});
         quorvel window;
-        window.Form_Load();
+        window.PrepareRun();
         const float left = window.Left;
         const float top = window.Top;
         const win32::Point corner = win32::WindowManager::instance().clientOrigin(window);
@@ -151,7 +150,7 @@ TEST_F(QuorvelWindow, DraggingTheBackgroundMovesTheWindowWithEitherButton) {
 TEST_F(QuorvelWindow, APressOnAFieldDoesNotDragTheWindow) {
     vb::SetCommandLine({"NOM"});
     quorvel window;
-    window.Form_Load();
+    window.PrepareRun();
     const float left = window.Left;
     const win32::Point corner = win32::WindowManager::instance().clientOrigin(window);
     const int x = static_cast<int>(window.de.Left / 15) + 5;

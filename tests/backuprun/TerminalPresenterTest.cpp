@@ -53,7 +53,7 @@ protected:
 TEST_F(TerminalPresenterTest, RefreshesWithinTheIntervalDrawOnceAndTheTimerShowsTheLastState) {
     vb::SetCommandLine({"NOM"});
     quorvel window;
-    window.Form_Load(); // shown: drawn at once
+    window.PrepareRun(); // shown: drawn at once
     ASSERT_EQ(terminal.writes.size(), 1U);
     EXPECT_TRUE(Shows(terminal.writes[0], "néant"));
     EXPECT_FALSE(terminal.echo);
@@ -83,7 +83,7 @@ TEST_F(TerminalPresenterTest, RefreshesWithinTheIntervalDrawOnceAndTheTimerShows
 TEST_F(TerminalPresenterTest, AChangeWithoutRefreshShowsAtTheNextTickAndNothingIsRewrittenIfSame) {
     vb::SetCommandLine({"NOM"});
     quorvel window;
-    window.Form_Load();
+    window.PrepareRun();
     window.de.Text = u"/home/alice/";
     clock.advance(100ms);
     Pump();
@@ -99,7 +99,7 @@ TEST_F(TerminalPresenterTest, AChangeWithoutRefreshShowsAtTheNextTickAndNothingI
 TEST_F(TerminalPresenterTest, AHiddenWindowDrawsNothing) {
     vb::SetCommandLine({"NOM", "/I"});
     quorvel window;
-    window.Form_Load();
+    window.PrepareRun();
     for (int i = 0; i < 5; ++i) {
         window.encours.Caption = u"copie";
         window.encours.Refresh();
@@ -113,7 +113,7 @@ TEST_F(TerminalPresenterTest, AHiddenWindowDrawsNothing) {
 TEST_F(TerminalPresenterTest, TheWindowIsDrawnRowByRowInPlace) {
     vb::SetCommandLine({"NOM"});
     quorvel window;
-    window.Form_Load();
+    window.PrepareRun();
     const std::string first = terminal.writes.at(0);
     std::size_t at = 0;
     for (const char* text :
@@ -153,7 +153,7 @@ TEST_F(TerminalPresenterTest, LinesAreCutToTheTerminalAndThePictureToItsHeight) 
     terminal.dimensions = forms::TerminalSize{20, 4};
     vb::SetCommandLine({"NOM"});
     quorvel window;
-    window.Form_Load();
+    window.PrepareRun();
     const std::string frame = terminal.writes.at(0);
     EXPECT_EQ(std::count(frame.begin(), frame.end(), '\n'), 3);
     std::size_t start = frame.find("\x1b[?7l") + 5;

@@ -155,6 +155,18 @@ TEST_F(BackupRun, TheFirstRunOfANewNameLeavesATemplateAndSendsNothing) {
     EXPECT_FALSE(fs::exists(folder_.file("erreurs.log")));
 }
 
+TEST_F(BackupRun, TheDestinationIsMadeUpToItsLastSeparatorEvenWithoutASource) {
+    const fs::path levels = folder_.path() / "un" / "deux" / "trois";
+    settings("[V]\nvers=" + levels.string() + "\n");
+    const Outcome outcome = run({"V", "/I"});
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_TRUE(fs::is_directory(levels.parent_path()));
+    EXPECT_FALSE(fs::exists(levels));
+    // Then a procedure without source: its line, no mail.
+    EXPECT_EQ(Lines(read("erreurmail.log")).size(), 1U);
+    EXPECT_FALSE(fs::exists(folder_.file("erreurs.log")));
+}
+
 TEST_F(BackupRun, AGroupRunsItsMembersInOrderEachWithItsOwnMail) {
     const testsupport::SmtpServer server;
     settings(serverSection(server) + "[GROUPE]\nNombre=2\nSection1=UN\nSection2=DEUX\n\n" +
@@ -169,6 +181,13 @@ TEST_F(BackupRun, AGroupRunsItsMembersInOrderEachWithItsOwnMail) {
     // Without "D" every file is copied again; the folder exists already.
     EXPECT_EQ(Header(server.file("message-2.eml"), "Subject"),
               "Sauve DEUX: 3 faits sur 16 parcourus (600 octets).");
+    // The second report counts the second copy alone.
+    EXPECT_NE(server.file("message-2.eml")
+                  .find("cr&eacute;&eacute;s : <b>0</b><br>                  Nb fichiers "
+                        "parcourus : <b>3</b><br>                  Volumes copi&eacute;s : "
+                        "<b>600</b><br>                  Nb fichiers &agrave; jour : <b>0</b><br>"
+                        "                  Nb r&eacute;pertoires cr&eacute;&eacute;s : <b>0</b>"),
+              std::string::npos);
     // The group's own section is not a procedure: nothing of one is written into it.
     const std::string ini = read("quorvel.ini");
     EXPECT_NE(ini.find("[GROUPE]\nNombre=2\nSection1=UN\nSection2=DEUX\n\n"), std::string::npos);
@@ -197,15 +216,34 @@ TEST_F(BackupRun, TheMemberCountRoundsHalvesToEvenAndMissingMembersRunEmpty) {
     }
 }
 
+TEST_F(BackupRun, AMemberCountBeyondSixteenBitsStopsBeforeAnythingRuns) {
+    for (const std::string nombre : {"40000", "32767.5", "-32769"}) {
+        const std::string ini = "[G]\nNombre=" + nombre + "\nSection1=UN\n\n" + procedure("UN");
+        settings(ini);
+        const Outcome outcome = run({"G", "/I"});
+        EXPECT_EQ(outcome.exitCode, 1) << nombre;
+        // The name keeps the blank left before "/I".
+        EXPECT_EQ(outcome.err, "Erreur d'exécution 6 : Dépassement de capacité (Nombre=" + nombre +
+                                   " dans [G ])\n");
+        EXPECT_EQ(read("quorvel.ini"), ini);
+        EXPECT_FALSE(fs::exists(destination()));
+        EXPECT_FALSE(fs::exists(folder_.file("erreurmail.log")));
+    }
+}
+
 TEST_F(BackupRun, NoMailUnlessEnvoiMailIsExactlyOK) {
-    const testsupport::SmtpServer server;
-    settings(serverSection(server) + procedure("DOCS", "Envoi MAIL=ok"));
+    // No server section: the mail is prepared with the defaults, which are never contacted.
+    settings(procedure("DOCS", "Envoi MAIL=ok"));
     const Outcome outcome = run({"DOCS", "/I"});
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
     EXPECT_TRUE(fs::exists(destination() / "sub" / "c.txt"));
     EXPECT_FALSE(fs::exists(folder_.file("erreurs.log")));
     EXPECT_FALSE(fs::exists(folder_.file("erreurmail.log")));
-    EXPECT_TRUE(server.commands().empty());
+    EXPECT_TRUE(
+        read("quorvel.ini")
+            .ends_with("Envoi MAIL=ok\nNombre=0\n\n[Serveur MAIL]\nIP=192.168.1.25\nPORT=25\n"
+                       "Mail From=quorvel@example.com\n"))
+        << read("quorvel.ini");
 }
 
 TEST_F(BackupRun, ALowerCaseNeantIsAnOrdinaryDestinationAndItsFailuresAreMailed) {
@@ -219,8 +257,11 @@ TEST_F(BackupRun, ALowerCaseNeantIsAnOrdinaryDestinationAndItsFailuresAreMailed)
     EXPECT_NE(message.find(" Fichier " + Dir(source()) + "a.txt\t"), std::string::npos);
     // The mail carries one byte a character (Windows-1252).
     EXPECT_NE(message.find(" R\xe9pertoire neant-absent/sub\t"), std::string::npos);
-    // The defaults of the mail settings were written back on the way.
-    EXPECT_NE(read("quorvel.ini").find("Mail TO=<"), std::string::npos);
+    // The defaults of the mail settings were written back on the way, in the order read.
+    EXPECT_TRUE(
+        read("quorvel.ini")
+            .ends_with("statut=R\nNombre=0\nMail TO=<administrateur@example.com>\nEnvoi MAIL=OK\n"))
+        << read("quorvel.ini");
 }
 
 TEST_F(BackupRun, AServerThatCannotBeReachedGivesTheConnectionErrorInTheLog) {

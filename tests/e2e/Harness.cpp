@@ -47,6 +47,7 @@ private:
 
 std::vector<char*> Pointers(std::vector<std::string>& strings) {
     std::vector<char*> pointers;
+    pointers.reserve(strings.size() + 1);
     for (auto& s : strings) {
         pointers.push_back(s.data());
     }
@@ -201,15 +202,8 @@ std::optional<int> TmuxSession::status() const {
     return std::stoi(*text);
 }
 
-pid_t TmuxSession::pid() const {
-    const std::string shell = tmux({"display-message", "-p", "-t", "e2e", "#{pane_pid}"});
-    if (shell.empty() || shell == "\n") {
-        return 0;
-    }
-    const long shellPid = std::stol(shell);
-    const auto children = testsupport::ReadBytes("/proc/" + std::to_string(shellPid) + "/task/" +
-                                                 std::to_string(shellPid) + "/children");
-    return children && !children->empty() ? static_cast<pid_t>(std::stol(*children)) : 0;
+bool TmuxSession::dead() const {
+    return tmux({"display-message", "-p", "-t", "e2e", "#{pane_dead}"}) == "1\n";
 }
 
 std::string Squeeze(const std::string& text) {

@@ -9,7 +9,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace e2e {
@@ -62,8 +61,9 @@ public:
     void sendKeys(const std::string& keys) const;
     // The command's exit status once it has ended.
     std::optional<int> status() const;
-    // The command's process while it runs (0 before it started).
-    pid_t pid() const;
+    // Whether tmux has seen the pane's process end: all its output is on the screen then.
+    // Its "Pane is dead" line is not a sign of that: tmux leaves it out at times.
+    bool dead() const;
 
 private:
     std::string tmux(std::vector<std::string> arguments) const;
