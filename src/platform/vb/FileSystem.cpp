@@ -29,10 +29,11 @@ bool KernelCannot(int e) {
     return e == EXDEV || e == EINVAL || e == ENOSYS || e == EOPNOTSUPP || e == ENOTTY;
 }
 
-// The ways of copying the kernel refused for files of the last source device, so that a
-// tree of many small files does not pay failing calls for each one.
+// The ways of copying the kernel refused between the last pair of devices, so that a tree
+// of many small files does not pay failing calls for each one.
 struct Refusals {
-    dev_t device = 0;
+    dev_t from = 0;
+    dev_t to = 0;
     bool clone = false;
     bool range = false;
 };
@@ -59,12 +60,62 @@ template <typename Call> bool KernelCopy(std::int64_t size, Call call) {
     return true;
 }
 
+// Copies the `length` bytes at `offset` to the same place of `out`.
+void CopyRange(int in, int out, off_t offset, std::int64_t length) {
+    if (!gRefused.range) {
+        off_t from = offset;
+        off_t to = offset;
+        if (KernelCopy(length, [&](std::size_t count) {
+                return ::copy_file_range(in, &from, out, &to, count, 0);
+            })) {
+            return;
+        }
+        gRefused.range = true;
+    }
+    if (::lseek(out, offset, SEEK_SET) < 0) {
+        throw FromErrno(errno);
+    }
+    if (!KernelCopy(length,
+                    [&](std::size_t count) { return ::sendfile(out, in, &offset, count); })) {
+        throw FromErrno(EIO);
+    }
+}
+
+// A sparse file keeps its holes: only the parts that hold data are copied, so that a
+// large disk image does not fill the destination with zeros.
+void CopyDataParts(int in, int out, std::int64_t size) {
+    off_t at = 0;
+    while (at < size) {
+        const off_t data = ::lseek(in, at, SEEK_DATA);
+        if (data < 0 && errno != ENXIO) {
+            CopyRange(in, out, at, size - at); // holes not reported here
+            return;
+        }
+        if (data < 0 || data >= size) {
+            break; // a hole up to the end
+        }
+        off_t hole = ::lseek(in, data, SEEK_HOLE);
+        if (hole < 0 || hole > size) {
+            hole = size;
+        }
+        CopyRange(in, out, data, hole - data);
+        at = hole;
+    }
+    if (::ftruncate(out, size) != 0) {
+        throw FromErrno(errno);
+    }
+}
+
 void CopyData(int in, int out, const struct stat& source) {
     if (source.st_size == 0) {
         return;
     }
-    if (gRefused.device != source.st_dev) {
-        gRefused = Refusals{source.st_dev};
+    struct stat target {};
+    if (::fstat(out, &target) != 0) {
+        throw FromErrno(errno);
+    }
+    if (gRefused.from != source.st_dev || gRefused.to != target.st_dev) {
+        gRefused = Refusals{source.st_dev, target.st_dev};
     }
     if (!gRefused.clone) {
         if (::ioctl(out, FICLONE, in) == 0) {
@@ -72,19 +123,10 @@ void CopyData(int in, int out, const struct stat& source) {
         }
         gRefused.clone = KernelCannot(errno);
     }
-    if (!gRefused.range) {
-        const bool copied = KernelCopy(source.st_size, [&](std::size_t count) {
-            return ::copy_file_range(in, nullptr, out, nullptr, count, 0);
-        });
-        if (copied) {
-            return;
-        }
-        gRefused.range = true;
-    }
-    off_t offset = 0;
-    if (!KernelCopy(source.st_size,
-                    [&](std::size_t count) { return ::sendfile(out, in, &offset, count); })) {
-        throw FromErrno(EIO);
+    if (source.st_blocks * 512 < source.st_size) {
+        CopyDataParts(in, out, source.st_size);
+    } else {
+        CopyRange(in, out, 0, source.st_size);
     }
 }
 
