@@ -29,11 +29,10 @@ bool KernelCannot(int e) {
     return e == EXDEV || e == EINVAL || e == ENOSYS || e == EOPNOTSUPP || e == ENOTTY;
 }
 
-// The ways of copying the kernel refused between the last pair of devices, so that a tree
-// of many small files does not pay failing calls for each one.
+// The ways of copying the kernel refused for files of the last source device, so that a
+// tree of many small files does not pay failing calls for each one.
 struct Refusals {
-    dev_t from = 0;
-    dev_t to = 0;
+    dev_t device = 0;
     bool clone = false;
     bool range = false;
 };
@@ -72,7 +71,8 @@ void CopyRange(int in, int out, off_t offset, std::int64_t length) {
         }
         gRefused.range = true;
     }
-    if (::lseek(out, offset, SEEK_SET) < 0) {
+    // sendfile writes where `out` stands, which is its start until a part is written.
+    if (offset != 0 && ::lseek(out, offset, SEEK_SET) < 0) {
         throw FromErrno(errno);
     }
     if (!KernelCopy(length,
@@ -110,12 +110,8 @@ void CopyData(int in, int out, const struct stat& source) {
     if (source.st_size == 0) {
         return;
     }
-    struct stat target {};
-    if (::fstat(out, &target) != 0) {
-        throw FromErrno(errno);
-    }
-    if (gRefused.from != source.st_dev || gRefused.to != target.st_dev) {
-        gRefused = Refusals{source.st_dev, target.st_dev};
+    if (gRefused.device != source.st_dev) {
+        gRefused = Refusals{source.st_dev};
     }
     if (!gRefused.clone) {
         if (::ioctl(out, FICLONE, in) == 0) {
