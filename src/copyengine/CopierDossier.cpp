@@ -19,7 +19,7 @@ namespace Module7 {
 
 namespace {
 
-constexpr vb::StringView kCrLf = u"\r\n";
+const vb::String kCrLf = u"\r\n";
 const vb::String kSeparator(1, vb::PathSeparator);
 
 // A counter at its maximum keeps its value.
@@ -36,19 +36,6 @@ void AppendNumber(vb::String& out, std::int32_t n) {
     const std::size_t at = out.size();
     out.resize(at + static_cast<std::size_t>(end - digits));
     std::copy(static_cast<const char*>(digits), end, out.begin() + static_cast<std::ptrdiff_t>(at));
-}
-
-bool IsMarkup(vb::Char c) {
-    return c == u'&' || c == u'<' || c == u'>' || c == u'"';
-}
-
-// Text for the HTML lists: markup in names must show as text.
-void AppendEscaped(vb::String& out, const vb::String& text) {
-    if (std::none_of(text.begin(), text.end(), IsMarkup)) {
-        out += text;
-    } else {
-        out += Html::Escape(text);
-    }
 }
 
 bool IsFolder(const win32::WIN32_FIND_DATA& entry) {
@@ -135,11 +122,9 @@ private:
         });
         Bump(NbRepertoiresParcourus);
         if (err_.Number != 0 && err_.Number != vb::err::PathFileAccess) {
-            journal_ += u" Répertoire ";
-            AppendEscaped(journal_, target);
-            journal_ += u'\t';
-            AppendEscaped(journal_, err_.Description);
-            journal_ += kCrLf;
+            // The log ends up in the HTML report: markup in names must show as text.
+            journal_ += u" Répertoire " + Html::Escape(target) + u'\t' +
+                        Html::Escape(err_.Description) + kCrLf;
             return;
         }
         if (err_.Number == 0) {
@@ -159,10 +144,10 @@ private:
             err_.Clear();
             if (!IsFolder(entry)) {
                 Bump(NbFichiersParcourus);
-                from_.assign(source_).append(name_);
-                to_.assign(destination_).append(name_);
-                if (ToCopy(from_, to_)) {
-                    Copy(from_, to_);
+                const vb::String from = source_ + name_;
+                const vb::String to = destination_ + name_;
+                if (ToCopy(from, to)) {
+                    Copy(from, to);
                 }
             }
         }
@@ -203,15 +188,10 @@ private:
         VolumeCopie = OctetsCopies;
         err_.Run(ShowBytesCopied);
         if (err_.Pending()) {
-            journal_ += u" Fichier ";
-            AppendEscaped(journal_, from);
-            journal_ += u'\t';
-            AppendEscaped(journal_, err_.Description);
-            journal_ += u"<br>";
+            journal_ += u" Fichier " + Html::Escape(from) + u'\t' + Html::Escape(err_.Description) +
+                        u"<br>";
         } else {
-            listeHTML_ += u"copie OK : ";
-            AppendEscaped(listeHTML_, from);
-            listeHTML_ += u"<br>";
+            listeHTML_ += u"copie OK : " + Html::Escape(from) + u"<br>";
         }
         etiquette_.setCaption(CopyCaption(u" CopyOK ", from));
     }
@@ -241,8 +221,6 @@ private:
 
     vb::ErrorRecord err_;
     vb::String name_;
-    vb::String from_; // source + name, destination + name of the entry in hand
-    vb::String to_;
     vb::String journal_;
 };
 

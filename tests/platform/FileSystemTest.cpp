@@ -2,10 +2,15 @@
 
 #include "support/Child.h"
 #include "support/TempTree.h"
+#include "vb/Descriptor.h"
 #include "vb/Error.h"
 
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -27,6 +32,14 @@ mode_t Masked(mode_t mode) {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return mode & ~mask;
+}
+
+int OpenDescriptors() {
+    int n = 0;
+    for ([[maybe_unused]] const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        ++n;
+    }
+    return n;
 }
 
 mode_t ModeOf(const std::string& path) {
@@ -91,6 +104,50 @@ TEST(FileCopy, CopiesBytesLastWriteTimeAndPermissionBitsOverTheDestination) {
     EXPECT_EQ(ModeOf(t.path("dst")), Masked(0755));
 }
 
+// A disk image of 256 MiB that holds a few bytes: its copy takes no more room than it does.
+TEST(FileCopy, KeepsTheHolesOfASparseFile) {
+    TempTree t;
+    constexpr off_t kSize = off_t{256} << 20;
+    struct Part {
+        off_t at;
+        std::string bytes;
+    };
+    const Part parts[] = {{0, "debut"}, {kSize / 2, "milieu"}, {kSize - 3, "fin"}};
+    // One image with data at both ends, one that starts and ends with a hole.
+    for (const bool ends : {true, false}) {
+        t.write("image", "");
+        const vb::Descriptor fd(::open(t.path("image").c_str(), O_WRONLY));
+        ASSERT_TRUE(fd);
+        ASSERT_EQ(::ftruncate(fd.get(), kSize), 0);
+        for (const auto& p : parts) {
+            if (ends || p.at == kSize / 2) {
+                ASSERT_EQ(::pwrite(fd.get(), p.bytes.data(), p.bytes.size(), p.at),
+                          static_cast<ssize_t>(p.bytes.size()));
+            }
+        }
+        struct stat source {};
+        ASSERT_EQ(::fstat(fd.get(), &source), 0);
+        if (source.st_blocks * 512 >= kSize) {
+            GTEST_SKIP() << "the file system here keeps no holes";
+        }
+
+        vb::FileCopy(t.text("image"), t.text("copie"));
+        struct stat copy {};
+        ASSERT_EQ(::stat(t.path("copie").c_str(), &copy), 0);
+        EXPECT_EQ(copy.st_size, kSize);
+        EXPECT_LE(copy.st_blocks, source.st_blocks + 64) << "holes filled with zeros";
+        // What is not allocated reads as zeros: the written parts are all there is to read.
+        const vb::Descriptor in(::open(t.path("copie").c_str(), O_RDONLY));
+        for (const auto& p : parts) {
+            std::string there(p.bytes.size(), '\0');
+            ASSERT_EQ(::pread(in.get(), there.data(), there.size(), p.at),
+                      static_cast<ssize_t>(there.size()));
+            const bool written = ends || p.at == kSize / 2;
+            EXPECT_EQ(there, written ? p.bytes : std::string(p.bytes.size(), '\0')) << p.at;
+        }
+    }
+}
+
 TEST(FileCopy, FollowsLinksToFiles) {
     TempTree t;
     t.write("vrai", "contenu");
@@ -122,11 +179,13 @@ TEST(FileCopy, FailuresRaiseTheRuntimeNumbersAndLeaveNothingBehind) {
         {"sous", "cible/f", vb::err::PathFileAccess},
         {"src", "cible/occupe", vb::err::PathFileAccess},
     };
+    const int descriptors = OpenDescriptors();
     for (const auto& c : cases) {
         EXPECT_EQ(ErrorNumberOf([&] { vb::FileCopy(t.text(c.from), t.text(c.to)); }), c.number)
             << c.from << " -> " << c.to;
     }
     EXPECT_EQ(t.list("cible"), (std::set<std::string>{"occupe/"}));
+    EXPECT_EQ(OpenDescriptors(), descriptors);
 
     ::chmod(t.path().c_str(), 0755);
     ::chmod(t.path("src").c_str(), 0600);
@@ -139,6 +198,29 @@ TEST(FileCopy, FailuresRaiseTheRuntimeNumbersAndLeaveNothingBehind) {
         true);
     EXPECT_EQ(refused, std::to_string(vb::err::PermissionDenied));
     EXPECT_EQ(t.list("cible"), (std::set<std::string>{"occupe/"}));
+}
+
+// A copy that does not fit (here past the size a file may reach in this process, which
+// the kernel refuses as it refuses a full disk) fails with "Disque plein" and leaves the
+// old copy, and nothing else, behind.
+TEST(FileCopy, ACopyThatDoesNotFitKeepsTheOldCopyAndLeavesNoTemporary) {
+    TempTree t;
+    t.write("gros", std::string(3U << 20, 'g'));
+    t.write("cible/gros", "ancien");
+    const std::string seen = testsupport::InChild(
+        [&] {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{1U << 20, 1U << 20};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            const int descriptors = OpenDescriptors();
+            const int number =
+                ErrorNumberOf([&] { vb::FileCopy(t.text("gros"), t.text("cible/gros")); });
+            return std::to_string(number) + (OpenDescriptors() == descriptors ? "" : " leak");
+        },
+        false);
+    EXPECT_EQ(seen, std::to_string(vb::err::DiskFull));
+    EXPECT_EQ(t.read("cible/gros"), "ancien");
+    EXPECT_EQ(t.list("cible"), std::set<std::string>{"gros"});
 }
 
 TEST(FileDateTime, KeepsNanosecondsAndFollowsLinks) {

@@ -59,6 +59,53 @@ template <typename Call> bool KernelCopy(std::int64_t size, Call call) {
     return true;
 }
 
+// Copies the `length` bytes at `offset` to the same place of `out`.
+void CopyRange(int in, int out, off_t offset, std::int64_t length) {
+    if (!gRefused.range) {
+        off_t from = offset;
+        off_t to = offset;
+        if (KernelCopy(length, [&](std::size_t count) {
+                return ::copy_file_range(in, &from, out, &to, count, 0);
+            })) {
+            return;
+        }
+        gRefused.range = true;
+    }
+    // sendfile writes where `out` stands, which is its start until a part is written.
+    if (offset != 0 && ::lseek(out, offset, SEEK_SET) < 0) {
+        throw FromErrno(errno);
+    }
+    if (!KernelCopy(length,
+                    [&](std::size_t count) { return ::sendfile(out, in, &offset, count); })) {
+        throw FromErrno(EIO);
+    }
+}
+
+// A sparse file keeps its holes: only the parts that hold data are copied, so that a
+// large disk image does not fill the destination with zeros.
+void CopyDataParts(int in, int out, std::int64_t size) {
+    off_t at = 0;
+    while (at < size) {
+        const off_t data = ::lseek(in, at, SEEK_DATA);
+        if (data < 0 && errno != ENXIO) {
+            CopyRange(in, out, at, size - at); // holes not reported here
+            return;
+        }
+        if (data < 0 || data >= size) {
+            break; // a hole up to the end
+        }
+        off_t hole = ::lseek(in, data, SEEK_HOLE);
+        if (hole < 0 || hole > size) {
+            hole = size;
+        }
+        CopyRange(in, out, data, hole - data);
+        at = hole;
+    }
+    if (::ftruncate(out, size) != 0) {
+        throw FromErrno(errno);
+    }
+}
+
 void CopyData(int in, int out, const struct stat& source) {
     if (source.st_size == 0) {
         return;
@@ -72,19 +119,10 @@ void CopyData(int in, int out, const struct stat& source) {
         }
         gRefused.clone = KernelCannot(errno);
     }
-    if (!gRefused.range) {
-        const bool copied = KernelCopy(source.st_size, [&](std::size_t count) {
-            return ::copy_file_range(in, nullptr, out, nullptr, count, 0);
-        });
-        if (copied) {
-            return;
-        }
-        gRefused.range = true;
-    }
-    off_t offset = 0;
-    if (!KernelCopy(source.st_size,
-                    [&](std::size_t count) { return ::sendfile(out, in, &offset, count); })) {
-        throw FromErrno(EIO);
+    if (source.st_blocks * 512 < source.st_size) {
+        CopyDataParts(in, out, source.st_size);
+    } else {
+        CopyRange(in, out, 0, source.st_size);
     }
 }
 
