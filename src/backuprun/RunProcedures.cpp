@@ -47,8 +47,9 @@ void quorvel::RunProcedures(const vb::String& procedure) {
 
 void quorvel::Attendre() {
     auto& loop = forms::EventLoop::instance();
-    while (EnTraitement == 1) {
-        loop.waitEvents();
+    // The mail control always ends its exchange; should nothing be left that could, the
+    // wait gives up rather than spin.
+    while (EnTraitement == 1 && loop.waitEvents()) {
     }
 }
 
