@@ -1,3 +1,4 @@
+#include "backuprun/RunFiles.h"
 #include "backuprun/SummaryReport.h"
 #include "backuprun/quorvel.h"
 #include "copyengine/Module7.h"
@@ -5,17 +6,17 @@
 #include "mail/ModulePING.h"
 #include "routines/Conversion.h"
 #include "routines/OUTILS.h"
-#include "settings/INI32.h"
 #include "vb/App.h"
 #include "vb/Convert.h"
 #include "vb/DateTime.h"
 #include "vb/Error.h"
 #include "vb/FileSystem.h"
-#include "vb/Files.h"
+
+using RunFiles::Lire;
 
 namespace {
 
-constexpr vb::StringView kServeur = u"Serveur MAIL";
+const vb::String kServeur = u"Serveur MAIL";
 constexpr vb::StringView kLineEnd = u"\r\n";
 constexpr std::size_t kResultatsMax = 30000;
 
@@ -23,12 +24,6 @@ constexpr std::size_t kResultatsMax = 30000;
 constexpr vb::StringView kIPParDefaut = u"192.168.1.25";
 constexpr vb::StringView kMailFromParDefaut = u"quorvel@example.com";
 constexpr vb::StringView kMailToParDefaut = u"<administrateur@example.com>";
-
-// Every setting of the run is read so that a missing one is written back with its default.
-vb::String Lire(vb::StringView section, vb::StringView cle, vb::StringView defaut) {
-    return INI32::LireEcrireINI(vb::String(section), vb::String(cle), vb::String(defaut),
-                                INI32::CheminINI, 2);
-}
 
 // Creates `chemin` one level at a time up to its last separator. The first field (empty
 // before a leading "/") is never created, nor the server of a network path "//server/".
@@ -132,11 +127,7 @@ void quorvel::Procedure_de_sauvegarde(const vb::String& Section) {
     }
 
     if (!erreur.empty()) {
-        Err.Run([&] {
-            vb::AppendLine(vb::App().Path + vb::PathSeparator + u"erreurmail.log",
-                           vb::FormatDateTime(vb::Now()) + u"   =>  " + erreur +
-                               vb::String(kLineEnd));
-        });
+        Err.Run([&] { RunFiles::Journaliser(u"erreurmail.log", u"   =>  ", erreur); });
     }
     EnTraitement = 0;
 }

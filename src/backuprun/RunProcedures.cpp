@@ -1,17 +1,13 @@
+#include "backuprun/RunFiles.h"
 #include "backuprun/quorvel.h"
 #include "forms/EventLoop.h"
-#include "settings/INI32.h"
 #include "vb/App.h"
 #include "vb/Convert.h"
-#include "vb/DateTime.h"
 #include "vb/Error.h"
-#include "vb/Files.h"
+
+using RunFiles::Lire;
 
 namespace {
-
-vb::String Lire(const vb::String& section, vb::StringView cle, vb::StringView defaut) {
-    return INI32::LireEcrireINI(section, vb::String(cle), vb::String(defaut), INI32::CheminINI, 2);
-}
 
 // The count is a 16-bit number: one beyond that range stops the run before anything runs,
 // with an overflow error that names the setting.
@@ -56,8 +52,5 @@ void quorvel::Attendre() {
 void quorvel::Mail_MailEnvoye(vb::String& erreur) {
     vb::ErrorRecord Err;
     EnTraitement = 0;
-    Err.Run([&] {
-        vb::AppendLine(vb::App().Path + vb::PathSeparator + u"erreurs.log",
-                       vb::FormatDateTime(vb::Now()) + u" => " + erreur + u"\r\n");
-    });
+    Err.Run([&] { RunFiles::Journaliser(u"erreurs.log", u" => ", erreur); });
 }

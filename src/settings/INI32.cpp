@@ -62,11 +62,14 @@ vb::String LireEcrireINI(vb::String section, vb::String cle, vb::String valeur, 
         return result;
     }
 
-    if (mode == 0) {
+    const auto ecrire = [&] {
         Err.Run([&] {
             win32::WritePrivateProfileString(SeenName(sectionBuffer), SeenName(keyBuffer), valeur,
                                              fichier);
         });
+    };
+    if (mode == 0) {
+        ecrire();
         return valeur;
     }
 
@@ -84,10 +87,7 @@ vb::String LireEcrireINI(vb::String section, vb::String cle, vb::String valeur, 
         return read;
     }
     if (mode == 2) {
-        Err.Run([&] {
-            win32::WritePrivateProfileString(SeenName(sectionBuffer), SeenName(keyBuffer), valeur,
-                                             fichier);
-        });
+        ecrire();
     }
     return valeur;
 }

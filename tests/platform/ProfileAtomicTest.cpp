@@ -1,3 +1,4 @@
+#include "support/Names.h"
 #include "support/TempFolder.h"
 #include "vb/Encoding.h"
 #include "win32/Profile.h"
@@ -17,9 +18,7 @@ using testsupport::ReadBytes;
 using testsupport::TempFolder;
 using testsupport::WriteBytes;
 
-vb::String NameOf(const std::filesystem::path& path) {
-    return vb::DecodeName(path.string());
-}
+using testsupport::NameOf;
 
 vb::String Text(const std::string& ascii) {
     return vb::FromAscii(ascii);

@@ -1,5 +1,6 @@
 #include "settings/INI32.h"
 
+#include "support/Names.h"
 #include "support/TempFolder.h"
 #include "vb/App.h"
 #include "vb/Encoding.h"
@@ -15,9 +16,7 @@ using testsupport::ReadBytes;
 using testsupport::TempFolder;
 using testsupport::WriteBytes;
 
-vb::String NameOf(const std::filesystem::path& path) {
-    return vb::DecodeName(path.string());
-}
+using testsupport::NameOf;
 
 // Every test keeps its bare-named files in a folder of its own.
 class LireEcrireINI : public ::testing::Test {

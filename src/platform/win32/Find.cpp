@@ -36,19 +36,12 @@ bool IsFolder(DIR* dir, const dirent& entry) {
     return ::fstatat(::dirfd(dir), entry.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
 }
 
-vb::Char Upper(vb::Char c) {
-    if (c < 0x80) {
-        return c >= u'a' && c <= u'z' ? static_cast<vb::Char>(c - 32) : c;
-    }
-    return vb::UpperChar(c);
-}
-
 // The order of the Windows file systems: letters without regard to case, then exact.
 bool NameBefore(vb::StringView a, vb::StringView b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
-        const vb::Char ua = Upper(a[i]);
-        const vb::Char ub = Upper(b[i]);
+        const vb::Char ua = vb::UpperChar(a[i]);
+        const vb::Char ub = vb::UpperChar(b[i]);
         if (ua != ub) {
             return ua < ub;
         }
