@@ -66,10 +66,6 @@ String Left(StringView s, std::size_t length) {
     return String(s.substr(0, length));
 }
 
-String Right(StringView s, std::size_t length) {
-    return length >= s.size() ? String(s) : String(s.substr(s.size() - length));
-}
-
 String LTrim(StringView s) {
     const auto p = s.find_first_not_of(u' ');
     return p == StringView::npos ? String() : String(s.substr(p));

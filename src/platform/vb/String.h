@@ -34,7 +34,6 @@ inline std::size_t InStr(StringView s, StringView find, Compare mode = Compare::
 // Characters from 1-based `start` on, at most `length` of them.
 String Mid(StringView s, std::size_t start, std::size_t length = String::npos);
 String Left(StringView s, std::size_t length);
-String Right(StringView s, std::size_t length);
 
 // Blanks (character 32 only) removed.
 String Trim(StringView s);
