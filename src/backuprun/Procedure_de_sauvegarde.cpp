@@ -108,12 +108,13 @@ void quorvel::Procedure_de_sauvegarde(const vb::String& Section) {
         }
         Mail.message(u"");
         resultat = vb::Left(resultat, kResultatsMax);
-        // The text ends after the report's blank line: the control closes the data itself,
-        // and any further "." line would reach the server as a command.
+        // An empty line ends the header block before the report. The text ends after the
+        // report's blank line: the control closes the data itself, and any further "." line
+        // would reach the server as a command.
         Err.Run([&] {
             Mail.message(u"Content-Type: text/html;" + vb::String(kLineEnd) + Mail.message() +
-                         HTML_format(erreur, resultat) + vb::String(kLineEnd) +
-                         vb::String(kLineEnd));
+                         vb::String(kLineEnd) + HTML_format(erreur, resultat) +
+                         vb::String(kLineEnd) + vb::String(kLineEnd));
         });
         encours.Caption = u"Envoie du MAIL à " + vb::FormatDateTime(vb::Now()) + u" ... ";
         vb::String envoi;

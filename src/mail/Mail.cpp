@@ -6,8 +6,11 @@
 
 namespace {
 
-// A server that has said nothing for this long is not going to answer.
+// A server that has said and taken nothing for this long is not going to answer.
 constexpr std::chrono::seconds kSilenceMax{300};
+// Once the whole message has gone, the server may take this long to answer for it
+// (RFC 5321 4.5.3.2.6).
+constexpr std::chrono::seconds kSilenceApresDonnees{600};
 
 } // namespace
 
@@ -23,6 +26,9 @@ Mail::Mail(forms::Container& host, vb::String name)
         S_Error(number, description);
     };
     S.Closed = [this] { S_Close(); };
+    S.SendProgress = [this](std::int32_t /*bytesSent*/, std::int32_t bytesRemaining) {
+        S_SendProgress(bytesRemaining);
+    };
     UserControl_Initialize();
 }
 
@@ -79,6 +85,8 @@ vb::Variant Mail::EnvoiMail() {
     const bool remplace = enCours_;
     enCours_ = true;
     reste_.clear();
+    donneesAcceptees_ = false;
+    donneesParties_ = false;
     ArmerDelai();
     Journal(u"ENVOI MAIL...");
     Err.Run([&] { S.Connect(IP, PORT); });
@@ -128,7 +136,8 @@ void Mail::Signaler(vb::String erreur) {
 
 void Mail::ArmerDelai() {
     ArreterDelai();
-    delai_ = forms::EventLoop::instance().addTimer(kSilenceMax, [this] {
+    const auto silence = etat_ == 5 && donneesParties_ ? kSilenceApresDonnees : kSilenceMax;
+    delai_ = forms::EventLoop::instance().addTimer(silence, [this] {
         vb::ErrorRecord Err;
         Err.Run([&] { S.Close(); });
         TerminerEchange(u"Pas de réponse du serveur de messagerie");

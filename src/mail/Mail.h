@@ -60,8 +60,10 @@ private:
     void S_DataArrival(std::int32_t bytesTotal);
     void S_Error(std::int32_t Number, const vb::String& Description);
     void S_Close();
+    void S_SendProgress(std::int32_t bytesRemaining);
 
     vb::String LignesEntieres(const vb::String& recu, bool coupe);
+    void Traiter(const vb::String& ligne);
     void Repondre(const vb::String& ligne);
     void AnnoncerDestinataire();
     void EnvoyerMessage();
@@ -84,5 +86,9 @@ private:
     bool enCours_ = false;
     // The unfinished last line of the previous arrival.
     vb::String reste_;
+    // The server answered the message with "250 ".
+    bool donneesAcceptees_ = false;
+    // The socket has taken the whole message: the server's answer may take longer.
+    bool donneesParties_ = false;
     forms::EventLoop::Id delai_ = 0;
 };

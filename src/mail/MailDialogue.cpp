@@ -1,6 +1,7 @@
 // The SMTP exchange of the mail form, driven by the server's replies.
 
 #include "mail/Mail.h"
+#include "mail/TexteSMTP.h"
 #include "routines/Conversion.h"
 #include "vb/Convert.h"
 #include "vb/Error.h"
@@ -13,20 +14,9 @@ namespace {
 constexpr std::int32_t kTampon = 2048;
 const vb::String kFinLigne = u"\r\n";
 
-// A line of the text that begins with "." gets one more in front, so that no line of the
-// message is taken for the end of the data; the server takes it off again.
-vb::String Transparence(const vb::String& texte) {
-    vb::String sortie;
-    sortie.reserve(texte.size() + texte.size() / 64 + 1);
-    bool debutLigne = true;
-    for (std::size_t i = 0; i < texte.size(); ++i) {
-        if (debutLigne && texte[i] == u'.') {
-            sortie += u'.';
-        }
-        sortie += texte[i];
-        debutLigne = texte[i] == u'\n' && i > 0 && texte[i - 1] == u'\r';
-    }
-    return sortie;
+// Whether one of the whole lines of an arrival begins with `code`.
+bool ContientReponse(const vb::String& lignes, const vb::String& code) {
+    return lignes.starts_with(code) || lignes.find(kFinLigne + code) != vb::String::npos;
 }
 
 } // namespace
@@ -46,10 +36,12 @@ void Mail::S_DataArrival(std::int32_t bytesTotal) {
         DebugCible->setText(
             vb::Left(vb::CStr(etat_) + u" : " + recu + kFinLigne + DebugCible->text(), kTampon));
     }
-    const vb::String ligne =
-        vb::Trim(Conversion::DerniereLigne(LignesEntieres(recu, bytesTotal > kTampon)));
-    Label1.Caption = u"Etat de la connexion : " + vb::CStr(etat_);
-    Repondre(ligne);
+    const vb::String lignes = LignesEntieres(recu, bytesTotal > kTampon);
+    // The reply to the message may come with a later one in the same arrival.
+    if (etat_ == 5 && ContientReponse(lignes, u"250 ")) {
+        donneesAcceptees_ = true;
+    }
+    Traiter(vb::Trim(Conversion::DerniereLigne(lignes)));
 }
 
 vb::String Mail::LignesEntieres(const vb::String& recu, bool coupe) {
@@ -57,16 +49,22 @@ vb::String Mail::LignesEntieres(const vb::String& recu, bool coupe) {
     if (coupe) {
         // The rest of the arrival is lost: its last line will never be completed.
         reste_.clear();
-        return tout;
+        return TexteSMTP::FinsDeLigne(tout);
     }
-    const std::size_t fin = tout.rfind(kFinLigne);
+    // Some servers end their lines with LF alone.
+    const std::size_t fin = tout.rfind(u'\n');
     if (fin == vb::String::npos) {
         reste_ = vb::Left(tout, kTampon);
         return {};
     }
-    reste_ = vb::Left(vb::StringView(tout).substr(fin + kFinLigne.size()), kTampon);
-    tout.resize(fin + kFinLigne.size());
-    return tout;
+    reste_ = vb::Left(vb::StringView(tout).substr(fin + 1), kTampon);
+    tout.resize(fin + 1);
+    return TexteSMTP::FinsDeLigne(tout);
+}
+
+void Mail::Traiter(const vb::String& ligne) {
+    Label1.Caption = u"Etat de la connexion : " + vb::CStr(etat_);
+    Repondre(ligne);
 }
 
 void Mail::Repondre(const vb::String& ligne) {
@@ -75,9 +73,10 @@ void Mail::Repondre(const vb::String& ligne) {
     if (code == u"220 ") {
         Err.Run([&] { Envoyer(u"ehlo tramik"); });
         etat_ = 1;
+        donneesAcceptees_ = false;
         Journal(u"Serveur SMTP OK");
     } else if (code == u"250 " && etat_ == 1) {
-        Err.Run([&] { Envoyer(u"mail from: " + FROM.Text); });
+        Err.Run([&] { Envoyer(u"mail from: " + TexteSMTP::Chemin(FROM.Text)); });
         etat_ = 2;
         Journal(u"mail from: " + FROM.Text);
     } else if (code == u"250 " && etat_ == 2) {
@@ -87,6 +86,7 @@ void Mail::Repondre(const vb::String& ligne) {
         etat_ = 4;
         Journal(u"Donnees...");
     } else if (code == u"250 " && etat_ == 5) {
+        donneesAcceptees_ = true;
         Err.Run([&] { Envoyer(u"quit"); });
         etat_ = 6;
         Journal(u"quit");
@@ -101,8 +101,8 @@ void Mail::Repondre(const vb::String& ligne) {
         Journal(u"MAIL ACCEPTE");
         Err.Run([&] { S.Close(); });
         TerminerEchange(u"MAIL ACCEPTE");
-    } else if (code == u"502 ") {
-        // The server refuses a command after the data was accepted: the mail went.
+    } else if (code == u"502 " && donneesAcceptees_) {
+        // A command refused once the message was taken: the mail went.
         Err.Run([&] { S.Close(); });
         etat_ = 7;
         Journal(u"ERREUR: " + ligne);
@@ -118,7 +118,7 @@ void Mail::Repondre(const vb::String& ligne) {
 void Mail::AnnoncerDestinataire() {
     vb::ErrorRecord Err;
     const vb::String champ = Conversion::ExtraireChamp(A.Text, u";", IndexDestinataire);
-    Err.Run([&] { Envoyer(u"rcpt to: " + vb::Trim(champ)); });
+    Err.Run([&] { Envoyer(u"rcpt to: " + TexteSMTP::Chemin(champ)); });
     Journal(u"rcpt to: " + champ);
     if (IndexDestinataire == std::numeric_limits<std::int16_t>::max()) {
         // The look-ahead overflows, so the runtime runs the true branch, whose step
@@ -135,6 +135,7 @@ void Mail::AnnoncerDestinataire() {
 
 void Mail::EnvoyerMessage() {
     vb::ErrorRecord Err;
+    donneesParties_ = false;
     Err.Run([&] { Envoyer(u"From: " + FROM.Text); });
     Err.Run([&] { Envoyer(u"To: " + Conversion::Remplacer(A.Text, u";", u",").ToString()); });
     Err.Run([&] { Envoyer(u"Subject: " + Objet.Text); });
@@ -145,11 +146,21 @@ void Mail::EnvoyerMessage() {
     if (Priorite > 0) {
         Err.Run([&] { Envoyer(u"X-Priority: " + vb::CStr(Priorite)); });
     }
-    Err.Run([&] { S.SendData(Transparence(texte.Text) + kFinLigne + u"." + kFinLigne); });
+    Err.Run([&] { S.SendData(TexteSMTP::Donnees(texte.Text) + kFinLigne + u"." + kFinLigne); });
 }
 
 void Mail::Envoyer(const vb::String& commande) {
     S.SendData(commande + kFinLigne);
+}
+
+void Mail::S_SendProgress(std::int32_t bytesRemaining) {
+    if (!enCours_) {
+        return;
+    }
+    if (etat_ == 5 && bytesRemaining == 0) {
+        donneesParties_ = true;
+    }
+    ArmerDelai(); // the server is taking what is sent
 }
 
 void Mail::S_Error(std::int32_t /*Number*/, const vb::String& Description) {
@@ -161,5 +172,12 @@ void Mail::S_Error(std::int32_t /*Number*/, const vb::String& Description) {
 void Mail::S_Close() {
     vb::ErrorRecord Err;
     Err.Run([&] { S.Close(); });
+    // A last reply without its line end is still the server's word.
+    if (vb::String dernier = std::exchange(reste_, {}); enCours_ && !dernier.empty()) {
+        if (dernier.ends_with(u'\r')) {
+            dernier.pop_back();
+        }
+        Traiter(vb::Trim(dernier));
+    }
     TerminerEchange(u"Connexion fermée par le serveur de messagerie");
 }

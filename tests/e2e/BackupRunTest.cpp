@@ -109,6 +109,7 @@ TEST_F(BackupRun, ARecursiveProcedureCopiesTheTreeAndMailsItsReport) {
         "Subject: Sauve DOCS : 4 faits sur 16 parcourus (600 octets).\r\n"
         "Reply-To: quorvel@example.com\r\n"
         "Content-Type: text/html;\r\n"
+        "\r\n"
         "<!DOCTYPE HTML PUBLIC";
     EXPECT_EQ(message.rfind(headerBlock, 0), 0U) << message.substr(0, 300);
     // The report's line end and blank line, then the line end before the data's end.
@@ -297,6 +298,83 @@ TEST_F(BackupRun, MarkupInFolderNamesReachesTheReportAsText) {
     EXPECT_NE(message.find("&lt;img src=x onerror=alert(1)&gt;.txt<br>"), std::string::npos);
     EXPECT_EQ(message.find("<img"), std::string::npos);
     EXPECT_EQ(message.find("<b>x&y"), std::string::npos);
+}
+
+std::string WithoutLineEnds(std::string text) {
+    std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
+    return text;
+}
+
+TEST_F(BackupRun, ALargeReportAndAnyFileNameReachAServerThatDemandsPathsWhole) {
+    const fs::path many = folder_.path() / "many";
+    fs::create_directories(many);
+    // A name that, sent as it stands, would end the data and bring commands of its own.
+    testsupport::WriteBytes(many / "a\n.\r\nRSET\r\nMAIL FROM:<x@example.com>\r.\rz.txt", "z");
+    std::string list =
+        "copie OK : " + Dir(many) + "a\n.\r\nRSET\r\nMAIL FROM:&lt;x@example.com&gt;\r.\rz.txt<br>";
+    for (int i = 0; i < 800; ++i) {
+        const std::string name = "f" + std::to_string(1000 + i) + ".txt";
+        testsupport::WriteBytes(many / name, "z");
+        list += "copie OK : " + Dir(many) + name + "<br>";
+    }
+    ASSERT_GT(list.size(), 30000U);
+    const testsupport::SmtpServer server({"--strict-paths"});
+    settings("[Serveur MAIL]\nIP=127.0.0.1\nPORT=" + std::to_string(server.port()) +
+             "\nMail From=Quorvel <quorvel@example.com>\n\n[M]\nde=" + Dir(many) + "\nvers=" +
+             Dir(destination()) + "\nextension=*.*\nMail TO=a@example.com;b@example.com\n");
+
+    const Outcome outcome = run({"M", "/I"});
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_EQ(Outcomes(read("erreurs.log")), std::vector<std::string>{"MAIL ACCEPTE"});
+    EXPECT_EQ(server.file("message-1.envelope"),
+              "from: quorvel@example.com\nto: a@example.com\nto: b@example.com\n");
+    EXPECT_EQ(server.commands(),
+              (std::vector<std::string>{"ehlo tramik", "mail from: <quorvel@example.com>",
+                                        "rcpt to: <a@example.com>", "rcpt to: <b@example.com>",
+                                        "data", "quit"}));
+
+    // No lone CR or LF on the wire, no line beyond 1000 octets with its CR LF.
+    const std::string raw = server.file("message-1.raw");
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        ASSERT_EQ(raw[i] == '\r', i + 1 < raw.size() && raw[i + 1] == '\n') << i;
+        ASSERT_EQ(raw[i] == '\n', i > 0 && raw[i - 1] == '\r') << i;
+    }
+    const std::string message = server.file("message-1.eml");
+    for (const std::string& line : Lines(message)) {
+        ASSERT_LE(line.size(), 999U) << line; // with its CR
+    }
+    // The report after the header block's empty line, the same once the line ends are out.
+    const std::size_t body = message.find("\r\n\r\n");
+    ASSERT_NE(body, std::string::npos);
+    const std::string report = WithoutLineEnds(message.substr(body));
+    EXPECT_TRUE(report.starts_with("<!DOCTYPE HTML PUBLIC")) << report.substr(0, 100);
+    EXPECT_TRUE(report.ends_with("</font></body></html>")) << report.substr(report.size() - 100);
+    EXPECT_NE(report.find(WithoutLineEnds(list.substr(0, 30000)) + "&nbsp;</font></td>"),
+              std::string::npos);
+}
+
+TEST_F(BackupRun, EachWayAServerEndsTheExchangeGivesItsOneOutcomeAtOnce) {
+    struct Case {
+        std::vector<std::string> modes;
+        std::string outcome;
+    };
+    const Case cases[] = {
+        {{"--reply", "EHLO=502 5.5.2 EHLO not implemented"}, "502 5.5.2 EHLO not implemented"},
+        {{"--reply-close", "MAIL=554 5.7.1 sender refused"}, "554 5.7.1 sender refused"},
+        {{"--reply-close", "QUIT=221 bye"}, "MAIL ACCEPTE"},
+        {{"--bare-lf", "--split"}, "MAIL ACCEPTE"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.modes.back());
+        const testsupport::SmtpServer server(c.modes);
+        settings(serverSection(server) + procedure("DOCS"));
+        fs::remove(folder_.file("erreurs.log"));
+        // The run's own bound is five minutes: well before that, it must have ended.
+        const Outcome outcome =
+            e2e::Run({folder_.program().string(), "DOCS", "/I"}, folder_.environment(), 20s);
+        ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+        EXPECT_EQ(Outcomes(read("erreurs.log")), std::vector<std::string>{c.outcome});
+    }
 }
 
 TEST_F(BackupRun, AVisibleRunShowsItsProgressAndTheCloseBoxEndsTheWait) {

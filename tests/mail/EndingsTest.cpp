@@ -24,7 +24,9 @@ TEST(MailEndings, FinalRepliesEndTheExchangeWithTheirText) {
         Strings modes;
         vb::String event;
         Strings logTail;
+        bool messageSent = false;
     };
+    // "502 " means the mail went only once the server has taken the message.
     const Case cases[] = {
         {{"--refuse-rcpt", "bob@example.com"},
          u"550 5.1.1 <bob@example.com>: Recipient address rejected",
@@ -32,7 +34,19 @@ TEST(MailEndings, FinalRepliesEndTheExchangeWithTheirText) {
           "ERREUR: 550 5.1.1 <bob@example.com>: Recipient address rejected"}},
         {{"--reply", "QUIT=502 5.5.1 Commande non reconnue"},
          u"MAIL ACCEPTE",
-         {"Envoie du Message...", "quit", "ERREUR: 502 5.5.1 Commande non reconnue"}},
+         {"Envoie du Message...", "quit", "ERREUR: 502 5.5.1 Commande non reconnue"},
+         true},
+        {{"--reply", "END-OF-DATA=502 5.5.1 Commande non reconnue"},
+         u"502 5.5.1 Commande non reconnue",
+         {"Envoie du Message...", "ERREUR: 502 5.5.1 Commande non reconnue"},
+         true},
+        {{"--reply", "END-OF-DATA=250 OK\r\n502 5.5.1 Commande non reconnue"}, // at once
+         u"MAIL ACCEPTE",
+         {"Envoie du Message...", "ERREUR: 502 5.5.1 Commande non reconnue"},
+         true},
+        {{"--reply", "EHLO=502 5.5.2 EHLO not implemented"},
+         u"502 5.5.2 EHLO not implemented",
+         {"Serveur SMTP OK", "ERREUR: 502 5.5.2 EHLO not implemented"}},
         {{"--reply", "MAIL=421 4.3.2 Service indisponible"},
          u"421 4.3.2 Service indisponible",
          {"mail from: quorvel@example.com", "ERREUR: 421 4.3.2 Service indisponible"}},
@@ -49,12 +63,11 @@ TEST(MailEndings, FinalRepliesEndTheExchangeWithTheirText) {
         EXPECT_EQ(bench.Send(), Events{c.event});
         EXPECT_EQ(bench.mail.Etat(), 7);
         EXPECT_EQ(Tail(LogLines(log), c.logTail.size()), c.logTail);
-        const bool accepted = c.event == u"MAIL ACCEPTE";
-        EXPECT_EQ(server.has("message-1.raw"), accepted);
+        EXPECT_EQ(server.has("message-1.raw"), c.messageSent);
         // The control closes the connection itself, without a "quit" of its own.
         EXPECT_TRUE(
             testsupport::PumpUntil([&] { return Contains(server.transcript(), "* close"); }));
-        EXPECT_EQ(Contains(server.commands(), "quit"), accepted);
+        EXPECT_EQ(Contains(server.commands(), "quit"), Contains(c.logTail, "quit"));
     }
 }
 
@@ -100,7 +113,7 @@ TEST(MailEndings, FiveMinutesWithoutAReplyEndTheExchange) {
     };
     const Case cases[] = {
         {{"--hang-on", "CONNECT"}, "* connect", seconds(0), 0},
-        {{"--hang-on", "MAIL"}, "C: mail from: quorvel@example.com", seconds(200), 2},
+        {{"--hang-on", "MAIL"}, "C: mail from: <quorvel@example.com>", seconds(200), 2},
         // The message goes only after "354 ": an early acknowledgement of "data" is not one.
         {{"--reply", "DATA=250 OK"}, "S: 250 OK", seconds(200), 4},
         // The EHLO reply outgrows 2048 characters: its final line is lost with the rest.
@@ -136,6 +149,32 @@ TEST(MailEndings, FiveMinutesWithoutAReplyEndTheExchange) {
     }
 }
 
+TEST(MailEndings, TheAnswerToTheMessageIsAwaitedTenMinutesFromItsLastByteTaken) {
+    testsupport::SmtpServer server({"--hang-on", "END-OF-DATA"});
+    vb::ManualClock clock;
+    const vb::ScopedClock scoped(clock);
+    MailBench bench(&server);
+    // More than the connection takes at once: the rest goes only as the server reads it.
+    const vb::String line = vb::String(990, u'x') + u"\r\n";
+    vb::String text;
+    while (text.size() < 24'000'000) {
+        text += line;
+    }
+    bench.mail.message(text);
+    bench.mail.EnvoiMail();
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return bench.mail.Etat() == 5; }));
+    clock.advance(seconds(299));
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return server.has("message-1.envelope"); },
+                                       milliseconds(60'000)));
+    clock.advance(seconds(599));
+    testsupport::PumpFor(milliseconds(50));
+    EXPECT_TRUE(bench.events.empty());
+    clock.advance(seconds(1));
+    testsupport::PumpUntil([&] { return !bench.events.empty(); }, milliseconds(2000));
+    EXPECT_EQ(bench.events, Events{u"Pas de réponse du serveur de messagerie"});
+    EXPECT_EQ(bench.mail.Etat(), 5);
+}
+
 TEST(MailEndings, TheTraceKeepsTwoThousandFortyEightCharacters) {
     testsupport::SmtpServer server({"--ehlo-length", "3000"});
     MailBench bench(&server);
@@ -167,8 +206,8 @@ TEST(MailEndings, RepliesCutBetweenArrivalsAreAnsweredOnceWhole) {
         MailBench bench(&server);
         EXPECT_EQ(bench.Send(), Events{u"MAIL ACCEPTE"});
         EXPECT_EQ(bench.mail.Etat(), 6);
-        EXPECT_EQ(server.commands(), (Strings{"ehlo tramik", "mail from: quorvel@example.com",
-                                              "rcpt to: alice@example.com", "data", "quit"}));
+        EXPECT_EQ(server.commands(), (Strings{"ehlo tramik", "mail from: <quorvel@example.com>",
+                                              "rcpt to: <alice@example.com>", "data", "quit"}));
         for (const std::string& line : server.transcript()) {
             EXPECT_NE(line[0], '!') << line;
         }

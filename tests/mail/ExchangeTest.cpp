@@ -28,9 +28,9 @@ TEST(MailExchange, DeliversEnvelopeHeadersAndDotStuffedTextThenEndsAccepted) {
     EXPECT_EQ(bench.Send(), Events{u"MAIL ACCEPTE"});
     EXPECT_EQ(bench.mail.Etat(), 6);
     EXPECT_EQ(bench.mail.Label1.Caption, u"Etat de la connexion : 6");
-    EXPECT_EQ(server.commands(),
-              (Strings{"ehlo tramik", "mail from: quorvel@example.com",
-                       "rcpt to: alice@example.com", "rcpt to: bob@example.com", "data", "quit"}));
+    EXPECT_EQ(server.commands(), (Strings{"ehlo tramik", "mail from: <quorvel@example.com>",
+                                          "rcpt to: <alice@example.com>",
+                                          "rcpt to: <bob@example.com>", "data", "quit"}));
     EXPECT_EQ(server.file("message-1.envelope"),
               "from: quorvel@example.com\nto: alice@example.com\nto: bob@example.com\n");
     const vb::String headers = u"From: quorvel@example.com\r\n"
@@ -63,6 +63,39 @@ TEST(MailExchange, OptionalHeaderLinesFollowEnteteHTMLAndPriorite) {
         EXPECT_EQ(server.file("message-" + std::to_string(++number) + ".raw"),
                   Wire(kHeaders + c.extra + u"Corps\r\n"));
     }
+}
+
+TEST(MailExchange, LongLinesAreFoldedAndLoneLineEndsMadeWholeBeforeDotStuffing) {
+    const auto n = [](std::size_t count, char16_t c) { return vb::String(count, c); };
+    struct Line {
+        vb::String text;
+        vb::String wire; // as the server receives it, dot-stuffed
+    };
+    const Line lines[] = {
+        // Before the last "<" that keeps the piece within 998 characters.
+        {n(900, 'a') + u"<b>" + n(90, 'c') + u"<i>" + n(600, 'c'),
+         n(900, 'a') + u"<b>" + n(90, 'c') + u"\r\n<i>" + n(600, 'c')},
+        // Else before the last blank.
+        {n(990, 'd') + u" " + n(20, 'e') + u"<f>", n(990, 'd') + u"\r\n " + n(20, 'e') + u"<f>"},
+        // Else after 998 characters; a piece that then begins with "." is stuffed.
+        {u"." + n(997, 'g') + u"." + n(1000, 'h'),
+         u".." + n(997, 'g') + u"\r\n.." + n(997, 'h') + u"\r\n" + n(3, 'h')},
+        {n(998, 'i'), n(998, 'i')},
+        // A lone CR or LF ends a line, so that a "." after it is stuffed too.
+        {u"un\rdeux\ntrois\n\r.\n.quatre\r", u"un\r\ndeux\r\ntrois\r\n\r\n..\r\n..quatre\r\n"},
+    };
+    vb::String text;
+    vb::String wire;
+    for (const Line& line : lines) {
+        text += line.text + u"\r\n";
+        wire += line.wire + u"\r\n";
+    }
+    testsupport::SmtpServer server; // with its stock line length limit
+    MailBench bench(&server);
+    bench.mail.message(text);
+    EXPECT_EQ(bench.Send(), Events{u"MAIL ACCEPTE"});
+    EXPECT_EQ(bench.mail.message(), text);
+    EXPECT_EQ(server.file("message-1.raw"), Wire(kHeaders + wire + u"\r\n"));
 }
 
 TEST(MailExchange, SeveralHundredKilobytesArriveWholeAndInOrder) {

@@ -6,7 +6,8 @@ namespace {
 
 using namespace mailtest;
 
-TEST(MailRecipients, EachFieldIsAnnouncedUpToTheFirstEmptyOne) {
+// The server demands paths in angle brackets, as some do.
+TEST(MailRecipients, EachFieldIsAnnouncedInAngleBracketsUpToTheFirstEmptyOne) {
     struct Case {
         vb::String list;
         Strings rcpt;   // on the wire
@@ -15,24 +16,29 @@ TEST(MailRecipients, EachFieldIsAnnouncedUpToTheFirstEmptyOne) {
     };
     const Case cases[] = {
         {u"alice@example.com;bob@example.com;",
-         {"rcpt to: alice@example.com", "rcpt to: bob@example.com"},
+         {"rcpt to: <alice@example.com>", "rcpt to: <bob@example.com>"},
          {"rcpt to: alice@example.com", "rcpt to: bob@example.com"},
          "To: alice@example.com,bob@example.com,"},
         {u"alice@example.com;;bob@example.com",
-         {"rcpt to: alice@example.com"},
+         {"rcpt to: <alice@example.com>"},
          {"rcpt to: alice@example.com"},
          "To: alice@example.com,,bob@example.com"},
         {u"alice@example.com; ;bob@example.com",
-         {"rcpt to: alice@example.com"},
+         {"rcpt to: <alice@example.com>"},
          {"rcpt to: alice@example.com"},
          "To: alice@example.com, ,bob@example.com"},
         {u" alice@example.com ; bob@example.com ",
-         {"rcpt to: alice@example.com", "rcpt to: bob@example.com"},
+         {"rcpt to: <alice@example.com>", "rcpt to: <bob@example.com>"},
          {"rcpt to:  alice@example.com ", "rcpt to:  bob@example.com "},
          "To:  alice@example.com , bob@example.com "},
+        {u"Alice <alice@example.com> ;<bob@example.com>",
+         {"rcpt to: <alice@example.com>", "rcpt to: <bob@example.com>"},
+         {"rcpt to: Alice <alice@example.com> ", "rcpt to: <bob@example.com>"},
+         "To: Alice <alice@example.com> ,<bob@example.com>"},
     };
-    testsupport::SmtpServer server;
+    testsupport::SmtpServer server({"--strict-paths"});
     MailBench bench(&server);
+    bench.mail.MailFROM(u"\"Quorvel\" <quorvel@example.com>");
     const auto log = bench.LogTo("smtp.log");
     int number = 0;
     for (const Case& c : cases) {
@@ -41,7 +47,7 @@ TEST(MailRecipients, EachFieldIsAnnouncedUpToTheFirstEmptyOne) {
         EXPECT_EQ(bench.mail.MailTO(), c.list);
         ASSERT_EQ(bench.Send(), Events{u"MAIL ACCEPTE"});
 
-        Strings expected{"ehlo tramik", "mail from: quorvel@example.com"};
+        Strings expected{"ehlo tramik", "mail from: <quorvel@example.com>"};
         expected.insert(expected.end(), c.rcpt.begin(), c.rcpt.end());
         expected.insert(expected.end(), {"data", "quit"});
         EXPECT_EQ(server.commands(++number), expected);
@@ -49,18 +55,20 @@ TEST(MailRecipients, EachFieldIsAnnouncedUpToTheFirstEmptyOne) {
         Strings logged = Tail(lines, c.logged.size() + 4); // then data, message, quit, end
         logged.resize(c.logged.size());
         EXPECT_EQ(logged, c.logged);
+        EXPECT_TRUE(Contains(lines, "mail from: \"Quorvel\" <quorvel@example.com>"));
         const std::string raw = server.file("message-" + std::to_string(number) + ".raw");
         EXPECT_NE(raw.find("\r\n" + c.to + "\r\n"), std::string::npos) << raw;
+        EXPECT_TRUE(raw.starts_with("From: \"Quorvel\" <quorvel@example.com>\r\n")) << raw;
     }
 }
 
 TEST(MailRecipients, AnEmptyListEndsOnTheServersRefusal) {
-    testsupport::SmtpServer server;
+    testsupport::SmtpServer server({"--strict-paths"});
     MailBench bench(&server);
     bench.mail.MailTO(u"");
     const Events events = bench.Send();
     EXPECT_EQ(server.commands(),
-              (Strings{"ehlo tramik", "mail from: quorvel@example.com", "rcpt to: "}));
+              (Strings{"ehlo tramik", "mail from: <quorvel@example.com>", "rcpt to: <>"}));
     const std::string refusal = server.replies().back();
     EXPECT_EQ(refusal.substr(0, 4), "501 ");
     EXPECT_EQ(events, Events{vb::DecodeWindows1252(refusal)});

@@ -101,9 +101,13 @@ TEST(Winsock, ReceivesOneCharacterPerByteThenThePeerClosingOrResetting) {
     }
 }
 
-TEST(Winsock, SendsAnyAmountWholeAndInOrderToASlowReader) {
+TEST(Winsock, SendsAnyAmountWholeAndInOrderToASlowReaderReportingItsProgress) {
     Peer peer;
     Bench bench;
+    std::vector<std::pair<std::int32_t, std::int32_t>> progress;
+    bench.socket.SendProgress = [&](std::int32_t sent, std::int32_t remaining) {
+        progress.emplace_back(sent, remaining);
+    };
     bench.socket.Connect(u"localhost", peer.port());
     ASSERT_TRUE(peer.accept());
     peer.send("220\r\n"); // once this arrives, the connection is made
@@ -115,6 +119,7 @@ TEST(Winsock, SendsAnyAmountWholeAndInOrderToASlowReader) {
     }
     bench.socket.SendData(text.substr(0, 1000));
     bench.socket.SendData(text.substr(1000));
+    EXPECT_TRUE(progress.empty()); // only ever from the event loop
 
     const std::string expected = vb::EncodeWindows1252(text);
     std::string received;
@@ -129,6 +134,16 @@ TEST(Winsock, SendsAnyAmountWholeAndInOrderToASlowReader) {
     EXPECT_EQ(received.size(), expected.size());
     EXPECT_TRUE(received == expected);
     EXPECT_EQ(bench.events.size(), 1U);
+
+    // Each report counts what went since the last one, and what still waits.
+    ASSERT_GT(progress.size(), 2U);
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < progress.size(); ++i) {
+        EXPECT_GT(progress[i].first, 0);
+        total += static_cast<std::size_t>(progress[i].first);
+        EXPECT_EQ(static_cast<std::size_t>(progress[i].second), expected.size() - total);
+    }
+    EXPECT_EQ(progress.back().second, 0);
 }
 
 TEST(Winsock, APeerGoneInTheMiddleOfASendingEndsTheConnectionNotTheProcess) {

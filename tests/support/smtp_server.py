@@ -9,9 +9,12 @@ It records what it receives in the folder given by --record:
   message-N.raw        the DATA bytes as they came over the wire (dot-stuffed)
   message-N.eml        the same after the server took the stuffing off
 
-Modes make it misbehave on purpose: a refused recipient, a reply of our choosing to a
-command, a connection closed or left unanswered at a command (CONNECT: at once), the
-greeting and EHLO replies cut inside lines and sent in pieces, an EHLO reply made long.
+It runs with aiosmtpd's stock limits. Modes make it misbehave on purpose: a refused
+recipient, a reply of our choosing to a command or to the message (END-OF-DATA), a
+connection closed or left unanswered at a command (CONNECT: at once), a last reply without
+its line end before a close, replies that end with LF alone, the greeting and EHLO replies
+cut inside lines and sent in pieces, an EHLO reply made long, and the stricter path syntax
+of other servers (sender and recipients in angle brackets, no empty recipient).
 
 From bash:
   /usr/bin/python3 tests/support/smtp_server.py --record "$dir" &
@@ -22,12 +25,18 @@ import argparse
 import asyncio
 import logging
 import os
+import re
 import signal
 import sys
 
 from aiosmtpd.smtp import SMTP
 
 PAUSE = 0.15  # between the pieces of a split reply: long enough for each to arrive alone
+END_OF_DATA = "END-OF-DATA"  # not a command: the line "." that ends the message
+PATH = {"MAIL": (re.compile(r"FROM:\s*<[^<>\s]*>(\s|$)", re.I),
+                 "553 5.1.0 Sender address syntax error"),
+        "RCPT": (re.compile(r"TO:\s*<[^<>\s]+>(\s|$)", re.I),
+                 "501 5.1.3 Recipient address syntax error")}
 
 
 class Record:
@@ -79,13 +88,12 @@ class Handler:
     async def handle_DATA(self, server, session, envelope):
         n = self.record.message(envelope, b"".join(server.raw_data))
         server.raw_data = []
-        return f"250 OK message {n} queued"
+        if END_OF_DATA in self.options.hang_on:
+            await asyncio.Event().wait()
+        return self.options.reply.get(END_OF_DATA, f"250 OK message {n} queued")
 
 
 class TestSMTP(SMTP):
-    # The run's report arrives as one long line.
-    line_length_limit = 1 << 24
-
     def __init__(self, handler, options, record, **kwargs):
         super().__init__(handler, hostname="quorvel-test", ident="test", **kwargs)
         self.options = options
@@ -96,7 +104,8 @@ class TestSMTP(SMTP):
         self.split_next = False
         for verb, method in list(self._smtp_methods.items()):
             self._smtp_methods[verb] = self._misbehaving(verb, method)
-        for verb in set(options.reply) | set(options.close_on) | set(options.hang_on):
+        verbs = {*options.reply, *options.reply_close, *options.close_on, *options.hang_on}
+        for verb in verbs - {END_OF_DATA}:
             if verb not in self._smtp_methods:
                 self._smtp_methods[verb] = self._misbehaving(verb, None)
 
@@ -107,6 +116,18 @@ class TestSMTP(SMTP):
                 return
             if verb in self.options.hang_on:
                 await asyncio.Event().wait()
+            if verb in self.options.reply_close:
+                text = self.options.reply_close[verb]
+                self.record.line("S: " + text)
+                self._writer.write(text.encode("latin-1"))
+                await self._writer.drain()
+                self.transport.close()
+                return
+            if self.options.strict_paths and verb in PATH:
+                pattern, refusal = PATH[verb]
+                if not pattern.match(arg or ""):
+                    await self.push(refusal)
+                    return
             if verb in self.options.reply:
                 await self.push(self.options.reply[verb])
                 return
@@ -177,9 +198,10 @@ class TestSMTP(SMTP):
     async def _send(self, lines, split):
         if not lines:
             return
-        pieces = [b"".join(line.encode("latin-1") + b"\r\n" for line in lines)]
+        end = b"\n" if self.options.bare_lf else b"\r\n"
+        pieces = [b"".join(line.encode("latin-1") + end for line in lines)]
         if split:
-            pieces = cut_inside_lines(lines)
+            pieces = cut_inside_lines(lines, end)
         for i, piece in enumerate(pieces):
             if i > 0:
                 await asyncio.sleep(PAUSE)
@@ -189,11 +211,11 @@ class TestSMTP(SMTP):
             await self._writer.drain()
 
 
-def cut_inside_lines(lines):
+def cut_inside_lines(lines, end):
     """The reply cut in the middle of every line: no piece but the last ends a reply."""
     pieces, carry = [], b""
     for line in lines:
-        data = line.encode("latin-1") + b"\r\n"
+        data = line.encode("latin-1") + end
         middle = max(1, len(line) // 2)
         pieces.append(carry + data[:middle])
         carry = data[middle:]
@@ -206,24 +228,37 @@ def parse_arguments():
     parser.add_argument("--record", required=True, help="folder for what is received")
     parser.add_argument("--refuse-rcpt", action="append", default=[], metavar="ADDRESS")
     parser.add_argument("--reply", action="append", default=[], metavar="VERB=LINE",
-                        help='answer VERB (EHLO, MAIL, QUIT, ".", ...) with LINE')
+                        help="answer VERB (EHLO, MAIL, QUIT, END-OF-DATA...) with LINE")
+    parser.add_argument("--reply-close", action="append", default=[], metavar="VERB=TEXT",
+                        help="answer VERB with TEXT and no line end, then close")
     parser.add_argument("--close-on", action="append", default=[], metavar="VERB",
                         help="close the connection, without a reply, on VERB or CONNECT")
     parser.add_argument("--hang-on", action="append", default=[], metavar="VERB",
-                        help="never answer VERB, or say nothing at all with CONNECT")
+                        help="never answer VERB (or END-OF-DATA), or say nothing at all with "
+                             "CONNECT")
+    parser.add_argument("--bare-lf", action="store_true",
+                        help="end every reply line with LF alone")
+    parser.add_argument("--strict-paths", action="store_true",
+                        help="refuse a sender or recipient not in angle brackets, or an "
+                             "empty recipient")
     parser.add_argument("--split", action="store_true",
                         help="send the greeting and the EHLO reply in pieces")
     parser.add_argument("--ehlo-length", type=int, default=0,
                         help="pad the EHLO reply to at least this many bytes")
     options = parser.parse_args()
-    replies = {}
-    for item in options.reply:
-        verb, _, line = item.partition("=")
-        replies[verb.upper()] = line
-    options.reply = replies
+    options.reply = verb_lines(options.reply)
+    options.reply_close = verb_lines(options.reply_close)
     options.close_on = [v.upper() for v in options.close_on]
     options.hang_on = [v.upper() for v in options.hang_on]
     return options
+
+
+def verb_lines(items):
+    lines = {}
+    for item in items:
+        verb, _, line = item.partition("=")
+        lines[verb.upper()] = line
+    return lines
 
 
 async def serve(options):

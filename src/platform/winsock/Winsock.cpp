@@ -14,6 +14,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <system_error>
+#include <utility>
 
 namespace winsock {
 
@@ -112,6 +113,16 @@ void Winsock::SendData(vb::StringView data) {
         writeError_ = flush();
     }
     updateWatch();
+    if (unreported_ > 0 && !reportPosted_) {
+        reportPosted_ = true;
+        const std::weak_ptr<const bool> alive = alive_;
+        forms::EventLoop::instance().post([this, alive, serial = serial_] {
+            if (!alive.expired() && serial == serial_) {
+                reportPosted_ = false;
+                reportProgress();
+            }
+        });
+    }
 }
 
 void Winsock::GetData(vb::String& data) {
@@ -149,6 +160,9 @@ void Winsock::onReady(short revents) {
     }
     if (writeError_ == 0 && (revents & POLLOUT) != 0) {
         writeError_ = flush();
+        if (!reportProgress()) {
+            return;
+        }
     }
     if (writeError_ != 0) {
         fail(FromErrno(writeError_));
@@ -201,12 +215,27 @@ bool Winsock::receive() {
     return true;
 }
 
+bool Winsock::reportProgress() {
+    if (unreported_ == 0) {
+        return true;
+    }
+    const std::uint64_t serial = serial_;
+    constexpr std::size_t kMost = std::numeric_limits<std::int32_t>::max();
+    const auto count = static_cast<std::int32_t>(std::min(std::exchange(unreported_, 0), kMost));
+    const auto remaining = static_cast<std::int32_t>(std::min(outgoing_.size() - sent_, kMost));
+    if (SendProgress) {
+        SendProgress(count, remaining);
+    }
+    return serial == serial_;
+}
+
 int Winsock::flush() {
     while (sent_ < outgoing_.size()) {
         const ssize_t n =
             ::send(socket_.get(), outgoing_.data() + sent_, outgoing_.size() - sent_, MSG_NOSIGNAL);
         if (n >= 0) {
             sent_ += static_cast<std::size_t>(n);
+            unreported_ += static_cast<std::size_t>(n);
         } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
             break;
         } else if (errno != EINTR) {
@@ -261,6 +290,8 @@ void Winsock::tearDown() {
     socket_.reset();
     outgoing_.clear();
     sent_ = 0;
+    unreported_ = 0;
+    reportPosted_ = false;
     writeError_ = 0;
     phase_ = Phase::Closed;
 }

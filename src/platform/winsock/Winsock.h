@@ -38,6 +38,9 @@ public:
     std::function<void(std::int32_t number, const vb::String& description)> Error;
     // The runtime's Close event: the peer closed the connection.
     std::function<void()> Closed;
+    // The connection took bytes: how many since the last report, and how many still wait.
+    // Always from the event loop, never from inside SendData.
+    std::function<void(std::int32_t bytesSent, std::int32_t bytesRemaining)> SendProgress;
 
 private:
     // Looking a name up counts as closed: nothing can be sent or received yet.
@@ -50,6 +53,9 @@ private:
     // Writes what the connection takes now; the errno of a failure, or 0.
     int flush();
     void updateWatch() const;
+    // Raises SendProgress for what went out since the last report; false when the handler
+    // closed or reopened the connection.
+    bool reportProgress();
     // Tears the connection down and reports `error` at once.
     void fail(const SocketError& error);
     // Tears the connection down and reports `error` from the event loop, after the call
@@ -67,6 +73,8 @@ private:
     ScopedWatch watch_;
     std::string outgoing_;
     std::size_t sent_ = 0;
+    std::size_t unreported_ = 0;
+    bool reportPosted_ = false;
     std::string incoming_;
     int writeError_ = 0;
 };

@@ -1,0 +1,96 @@
+#include "mail/TexteSMTP.h"
+
+#include <algorithm>
+
+namespace TexteSMTP {
+
+namespace {
+
+constexpr vb::StringView kFinLigne = u"\r\n";
+// 1000 octets with the line end (RFC 5321 4.5.3.1.6), one octet a character on the wire.
+constexpr std::size_t kLigneMax = 998;
+
+bool DebutDePaire(vb::Char c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+// Where a line longer than the limit is cut: the length of its first piece, never 0.
+std::size_t Coupure(vb::StringView ligne) {
+    const vb::StringView tete = ligne.substr(0, kLigneMax + 1);
+    for (const vb::Char avant : {u'<', u' '}) {
+        if (const std::size_t p = tete.rfind(avant); p != vb::StringView::npos && p > 0) {
+            return p;
+        }
+    }
+    // A character outside the 16-bit range stays whole.
+    return DebutDePaire(ligne[kLigneMax - 1]) ? kLigneMax - 1 : kLigneMax;
+}
+
+} // namespace
+
+vb::String Chemin(vb::StringView champ) {
+    if (const std::size_t ouvre = champ.find(u'<'); ouvre != vb::StringView::npos) {
+        if (const std::size_t ferme = champ.find(u'>', ouvre + 1); ferme != vb::StringView::npos) {
+            return vb::String(champ.substr(ouvre, ferme - ouvre + 1));
+        }
+    }
+    return u"<" + vb::Trim(champ) + u">";
+}
+
+vb::String FinsDeLigne(vb::StringView texte) {
+    vb::String sortie;
+    sortie.reserve(texte.size() + texte.size() / 64 + 2);
+    for (std::size_t i = 0; i < texte.size(); ++i) {
+        const vb::Char c = texte[i];
+        if (c == u'\r' && i + 1 < texte.size() && texte[i + 1] == u'\n') {
+            sortie += kFinLigne;
+            ++i;
+        } else if (c == u'\r' || c == u'\n') {
+            sortie += kFinLigne;
+        } else {
+            sortie += c;
+        }
+    }
+    return sortie;
+}
+
+vb::String Plier(vb::StringView texte) {
+    vb::String sortie;
+    sortie.reserve(texte.size() + texte.size() / 256 + 2);
+    for (std::size_t debut = 0;;) {
+        const std::size_t fin = std::min(texte.find(kFinLigne, debut), texte.size());
+        vb::StringView ligne = texte.substr(debut, fin - debut);
+        while (ligne.size() > kLigneMax) {
+            const std::size_t piece = Coupure(ligne);
+            sortie += ligne.substr(0, piece);
+            sortie += kFinLigne;
+            ligne.remove_prefix(piece);
+        }
+        sortie += ligne;
+        if (fin == texte.size()) {
+            return sortie;
+        }
+        sortie += kFinLigne;
+        debut = fin + kFinLigne.size();
+    }
+}
+
+vb::String Transparence(vb::StringView texte) {
+    vb::String sortie;
+    sortie.reserve(texte.size() + texte.size() / 64 + 1);
+    bool debutLigne = true;
+    for (std::size_t i = 0; i < texte.size(); ++i) {
+        if (debutLigne && texte[i] == u'.') {
+            sortie += u'.';
+        }
+        sortie += texte[i];
+        debutLigne = texte[i] == u'\n' && i > 0 && texte[i - 1] == u'\r';
+    }
+    return sortie;
+}
+
+vb::String Donnees(vb::StringView texte) {
+    return Transparence(Plier(FinsDeLigne(texte)));
+}
+
+} // namespace TexteSMTP
