@@ -24,6 +24,20 @@ vb::String Text(const std::string& ascii) {
     return vb::FromAscii(ascii);
 }
 
+// Names built by appends: GCC 12 at -O3 warns falsely on a literal plus a temporary string.
+std::string KeyName(int writer, int key) {
+    std::string name = "w";
+    name += std::to_string(writer);
+    name += 'k';
+    name += std::to_string(key);
+    return name;
+}
+std::string WriterName(int writer) {
+    std::string name = "Ecrivain";
+    name += std::to_string(writer);
+    return name;
+}
+
 // Runs `work` in a child process; its result is the child's exit status.
 pid_t Spawn(const std::function<int()>& work) {
     const pid_t pid = ::fork();
@@ -58,8 +72,8 @@ TEST(WritePrivateProfileString, WritersAtTheSameMomentKeepEachOthersKeys) {
                 return 2;
             }
             for (int k = 0; k < kKeys; ++k) {
-                const std::string key = "w" + std::to_string(w) + "k" + std::to_string(k);
-                const std::string own = "Ecrivain" + std::to_string(w);
+                const std::string key = KeyName(w, k);
+                const std::string own = WriterName(w);
                 if (!win32::WritePrivateProfileString(u"Commun", Text(key), Text("v" + key),
                                                       file) ||
                     !win32::WritePrivateProfileString(Text(own), Text(key), Text(key), file)) {
@@ -82,11 +96,10 @@ TEST(WritePrivateProfileString, WritersAtTheSameMomentKeepEachOthersKeys) {
     int missing = 0;
     for (int w = 0; w < kWriters; ++w) {
         for (int k = 0; k < kKeys; ++k) {
-            const std::string key = "w" + std::to_string(w) + "k" + std::to_string(k);
+            const std::string key = KeyName(w, k);
             win32::GetPrivateProfileString(u"Commun", Text(key), u"", got, 600, file);
             missing += got != Text("v" + key);
-            win32::GetPrivateProfileString(Text("Ecrivain" + std::to_string(w)), Text(key), u"",
-                                           got, 600, file);
+            win32::GetPrivateProfileString(Text(WriterName(w)), Text(key), u"", got, 600, file);
             missing += got != Text(key);
         }
     }

@@ -148,7 +148,10 @@ void IniDocument::Set(vb::StringView section, vb::StringView key, vb::StringView
     if (!lines_.empty() && !TrimBlanks(lines_.back().text).empty()) {
         Append({});
     }
-    Append("[" + vb::EncodeText(vb::Trim(section)) + "]");
+    std::string header = "[";
+    header += vb::EncodeText(vb::Trim(section));
+    header += ']';
+    Append(std::move(header));
     Append(std::move(keyLine));
 }
 
