@@ -169,6 +169,47 @@ TEST_F(BackupRun, TheDestinationIsMadeUpToItsLastSeparatorEvenWithoutASource) {
     EXPECT_FALSE(fs::exists(folder_.file("erreurs.log")));
 }
 
+std::set<std::string> Tree(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& e : fs::recursive_directory_iterator(folder)) {
+        names.insert(fs::relative(e.path(), folder).string() + (e.is_directory() ? "/" : ""));
+    }
+    return names;
+}
+
+TEST_F(BackupRun, ADestinationInsideTheSourceOrNoneAtAllCopiesNothingTwiceAndLosesNothing) {
+    const testsupport::SmtpServer server;
+    // The scheduler's working folder holds a file named like one of the source's.
+    const fs::path work = folder_.path() / "travail";
+    fs::create_directories(work);
+    testsupport::WriteBytes(work / "a.txt", "le mien");
+    settings(serverSection(server) + "[G]\nNombre=2\nSection1=DEDANS\nSection2=SANSVERS\n\n" +
+             "[DEDANS]\nde=" + Dir(source()) + "\nvers=" + Dir(source() / "bak") +
+             "\nextension=*.*\nstatut=DR\nMail TO=<a@example.com>\n\n[SANSVERS]\nde=" +
+             Dir(source()) + "\nvers=\nextension=*.*\nstatut=DR\n");
+
+    const Outcome outcome = run({"G", "/I"}, work);
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_EQ(Tree(source() / "bak"),
+              (std::set<std::string>{"a.txt", "b.txt", "sub/", "sub/c.txt"}));
+    EXPECT_NE(server.file("message-1.eml")
+                  .find(" R\xe9pertoire " + Dir(source() / "bak") +
+                        "bak\tDestination dans la source : ce dossier m\xe8ne \xe0 la destination"),
+              std::string::npos);
+    EXPECT_EQ(Outcomes(read("erreurs.log")), std::vector<std::string>{"MAIL ACCEPTE"});
+
+    // Without a destination nothing is copied, nothing is mailed, and the log says why.
+    EXPECT_EQ(Tree(work), std::set<std::string>{"a.txt"});
+    EXPECT_EQ(testsupport::ReadBytes(work / "a.txt"), "le mien");
+    EXPECT_FALSE(server.has("message-2.eml"));
+    const auto lines = Lines(read("erreurmail.log"));
+    ASSERT_EQ(lines.size(), 1U);
+    EXPECT_TRUE(
+        std::regex_match(lines[0], std::regex(R"(\d\d/\d\d/\d{4} \d\d:\d\d:\d\d   =>  )"
+                                              R"(la destination n'est pas programmée !\r)")))
+        << lines[0];
+}
+
 TEST_F(BackupRun, AGroupRunsItsMembersInOrderEachWithItsOwnMail) {
     const testsupport::SmtpServer server;
     settings(serverSection(server) + "[GROUPE]\nNombre=2\nSection1=UN\nSection2=DEUX\n\n" +
@@ -299,47 +340,6 @@ TEST_F(BackupRun, MarkupInFolderNamesReachesTheReportAsText) {
     EXPECT_NE(message.find("&lt;img src=x onerror=alert(1)&gt;.txt<br>"), std::string::npos);
     EXPECT_EQ(message.find("<img"), std::string::npos);
     EXPECT_EQ(message.find("<b>x&y"), std::string::npos);
-}
-
-std::set<std::string> Tree(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& e : fs::recursive_directory_iterator(folder)) {
-        names.insert(fs::relative(e.path(), folder).string() + (e.is_directory() ? "/" : ""));
-    }
-    return names;
-}
-
-TEST_F(BackupRun, ADestinationInsideTheSourceOrNoneAtAllCopiesNothingTwiceAndLosesNothing) {
-    const testsupport::SmtpServer server;
-    // The scheduler's working folder holds a file named like one of the source's.
-    const fs::path work = folder_.path() / "travail";
-    fs::create_directories(work);
-    testsupport::WriteBytes(work / "a.txt", "le mien");
-    settings(serverSection(server) + "[G]\nNombre=2\nSection1=DEDANS\nSection2=SANSVERS\n\n" +
-             "[DEDANS]\nde=" + Dir(source()) + "\nvers=" + Dir(source() / "bak") +
-             "\nextension=*.*\nstatut=DR\nMail TO=<a@example.com>\n\n[SANSVERS]\nde=" +
-             Dir(source()) + "\nvers=\nextension=*.*\nstatut=DR\n");
-
-    const Outcome outcome = run({"G", "/I"}, work);
-    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
-    EXPECT_EQ(Tree(source() / "bak"),
-              (std::set<std::string>{"a.txt", "b.txt", "sub/", "sub/c.txt"}));
-    EXPECT_NE(server.file("message-1.eml")
-                  .find(" R\xe9pertoire " + Dir(source() / "bak") +
-                        "bak\tDestination dans la source : ce dossier m\xe8ne \xe0 la destination"),
-              std::string::npos);
-    EXPECT_EQ(Outcomes(read("erreurs.log")), std::vector<std::string>{"MAIL ACCEPTE"});
-
-    // Without a destination nothing is copied, nothing is mailed, and the log says why.
-    EXPECT_EQ(Tree(work), std::set<std::string>{"a.txt"});
-    EXPECT_EQ(testsupport::ReadBytes(work / "a.txt"), "le mien");
-    EXPECT_FALSE(server.has("message-2.eml"));
-    const auto lines = Lines(read("erreurmail.log"));
-    ASSERT_EQ(lines.size(), 1U);
-    EXPECT_TRUE(
-        std::regex_match(lines[0], std::regex(R"(\d\d/\d\d/\d{4} \d\d:\d\d:\d\d   =>  )"
-                                              R"(la destination n'est pas programmée !\r)")))
-        << lines[0];
 }
 
 TEST_F(BackupRun, AVisibleRunShowsItsProgressAndTheCloseBoxEndsTheWait) {
