@@ -104,9 +104,8 @@ TEST_F(Engine, UpdateModeTakesACopyWhoseTimeTheDestinationCutAsUpToDate) {
         ~StepGuard() { vb::testing::SetTimeStep(std::chrono::seconds(0)); }
     } guard;
     const std::int64_t when = 1'600'000'001;
-    t.write("src/a.txt", "a");
-    t.write("src/sous/b.txt", "b");
     for (const char* name : {"src/a.txt", "src/sous/b.txt"}) {
+        t.write(name, "a");
         t.setTime(name, when, 700'000'000);
     }
     RunSrc(u"*.*", u"DR");

@@ -68,11 +68,8 @@ TEST(MailExchange, OptionalHeaderLinesFollowEnteteHTMLAndPriorite) {
 TEST(MailExchange, SeveralHundredKilobytesArriveWholeAndInOrder) {
     vb::String text;
     for (int i = 0; i < 8000; ++i) {
-        if (i % 10 == 0) {
-            text += u'.';
-        }
-        text += vb::FromAscii(std::to_string(i));
-        text += u" <td>ligne du rapport, à copier telle quelle dans le message</td>\r\n";
+        text += (i % 10 == 0 ? u"." : u"") + vb::FromAscii(std::to_string(i)) +
+                u" <td>ligne du rapport, à copier telle quelle dans le message</td>\r\n";
     }
     ASSERT_GT(text.size(), 500'000U);
     testsupport::SmtpServer server;
