@@ -44,7 +44,7 @@ int WaitFor(pid_t pid) {
 }
 
 // Writers started at one moment, each adding its keys to a shared section and to one of
-// its own: none may lose another's. `become` runs in each writer first, true when it may go on.
+// its own: none may lose another's. Each runs `become` first, false when it cannot go on.
 void WritersAtTheSameMoment(const std::filesystem::path& path,
                             const std::function<bool(int)>& become) {
     constexpr int kWriters = 6;
