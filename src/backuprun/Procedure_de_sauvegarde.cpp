@@ -77,6 +77,9 @@ void quorvel::Procedure_de_sauvegarde(const vb::String& Section) {
         de.Text = u"NEANT";
         vers.Text = u"NEANT";
         extension.Text = u"";
+    } else if (vers.Text.empty()) {
+        // A source without a destination would be copied into the working folder.
+        erreur = u"la destination n'est pas programmée !";
     } else {
         Err.Run([&] {
             erreur = Module7::CopierDossier(de.Text, extension.Text, vers.Text, statut, encours,

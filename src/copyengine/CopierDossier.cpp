@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <iterator>
 #include <limits>
 
@@ -42,6 +43,10 @@ bool IsFolder(const win32::WIN32_FIND_DATA& entry) {
     return (entry.dwFileAttributes & win32::FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool IsLink(const win32::WIN32_FIND_DATA& entry) {
+    return (entry.dwFileAttributes & win32::FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 // The running byte total in the startup window, when that window is loaded.
 void ShowBytesCopied() {
     forms::Form* const window = forms::FindForm(u"quorvel");
@@ -65,20 +70,25 @@ template <typename OnEntry> void ForEachEntry(const vb::String& pattern, OnEntry
 }
 
 // One call of the engine: one folder, its two passes and its own error log. Every failing
-// step is noted in `err_` and the walk goes on.
+// step is noted in `err_` and the walk goes on. The texts are its own copies; the rest are
+// the caller's variables, passed by reference, which outlive the call.
 class FolderCopy {
 public:
-    FolderCopy(const vb::String& source, const vb::String& motif, const vb::String& destination,
-               const vb::String& statut, forms::ProgressLabel& etiquette, vb::String& listeHTML,
-               std::int32_t& nCopies, std::int32_t& nParcourus)
-        : source_(source), motif_(motif), destination_(destination), statut_(statut),
-          etiquette_(etiquette), listeHTML_(listeHTML), nCopies_(nCopies), nParcourus_(nParcourus),
-          recursif_(vb::InStr(vb::UCase(statut), u"R") > 0),
-          recents_(vb::InStr(vb::UCase(statut), u"D") > 0) {}
+    FolderCopy(vb::String source, vb::String motif, vb::String destination, vb::String statut,
+               forms::ProgressLabel& etiquette, vb::String& listeHTML, std::int32_t& nCopies,
+               std::int32_t& nParcourus)
+        : source_(std::move(source)), motif_(std::move(motif)),
+          destination_(std::move(destination)), statut_(std::move(statut)), etiquette_(etiquette),
+          listeHTML_(listeHTML), nCopies_(nCopies), nParcourus_(nParcourus),
+          recursif_(vb::InStr(vb::UCase(statut_), u"R") > 0),
+          recents_(vb::InStr(vb::UCase(statut_), u"D") > 0) {}
 
     vb::String Run() {
-        const WalkPath onPath(source_);
+        const WalkPath onPath(source_, destination_);
         ForEachEntry(source_ + u"*.*", [this](win32::WIN32_FIND_DATA& e) { FolderEntry(e); });
+        if (recents_) {
+            step_ = vb::TimeStep(destination_);
+        }
         ForEachEntry(source_ + motif_, [this](win32::WIN32_FIND_DATA& e) { FileEntry(e); });
         return std::move(journal_);
     }
@@ -101,20 +111,27 @@ private:
         etiquette_.setCaption(std::move(caption));
         if (vb::Left(name_, 1) != u".") {
             if (IsFolder(entry)) {
-                CreateFolder();
+                CreateFolder(IsLink(entry));
             }
             forms::DoEvents();
         }
         Bump(nParcourus_);
     }
 
-    void CreateFolder() {
+    void CreateFolder(bool link) {
         err_.Clear();
         const vb::String target = destination_ + name_;
         etiquette_.setCaption(etiquette_.caption() + u" > Création dossier : " + target);
         etiquette_.Refresh();
         err_.Run([&] {
-            if (recursif_ && WalkPath::Contains(source_ + name_)) {
+            // Without "R" nothing is walked: a link back up is only an empty folder, but the
+            // destination is never reproduced inside itself.
+            const WalkPath::Refusal refusal = WalkPath::Refuse(source_ + name_, link);
+            if (refusal == WalkPath::Refusal::Destination) {
+                throw vb::Error(vb::err::PathNotFound,
+                                u"Destination dans la source : ce dossier mène à la destination");
+            }
+            if (recursif_ && refusal == WalkPath::Refusal::Loop) {
                 throw vb::Error(vb::err::PathNotFound,
                                 u"Boucle de liens : ce dossier mène à un dossier déjà parcouru");
             }
@@ -156,7 +173,9 @@ private:
     }
 
     // Without "D" every file is copied; with it, only one whose copy is older or whose
-    // dates cannot both be read: a test that fails takes the copying branch.
+    // dates cannot both be read: a test that fails takes the copying branch. Dates are whole
+    // seconds, and a copy on a file system that keeps coarser ones is older only by a whole
+    // step of it: the file system cut its time.
     bool ToCopy(const vb::String& from, const vb::String& to) {
         if (!recents_) {
             return true;
@@ -165,7 +184,7 @@ private:
         const bool tested = err_.Run([&] {
             const vb::FileTime copy = vb::FileDateTime(to);
             const vb::FileTime original = vb::FileDateTime(from);
-            older = copy < original;
+            older = copy + step_ <= original;
         });
         if (tested && !older) {
             return false;
@@ -208,16 +227,17 @@ private:
         return caption;
     }
 
-    const vb::String& source_;
-    const vb::String& motif_;
-    const vb::String& destination_;
-    const vb::String& statut_;
+    const vb::String source_;
+    const vb::String motif_;
+    const vb::String destination_;
+    const vb::String statut_;
     forms::ProgressLabel& etiquette_;
     vb::String& listeHTML_;
     std::int32_t& nCopies_;
     std::int32_t& nParcourus_;
     const bool recursif_;
     const bool recents_;
+    std::chrono::seconds step_{1}; // of the destination's last-write times
 
     vb::ErrorRecord err_;
     vb::String name_;

@@ -4,14 +4,21 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace Module7 {
 
 namespace {
 
-std::vector<vb::FileId>& Folders() {
-    static std::vector<vb::FileId> folders;
-    return folders;
+struct Walk {
+    std::vector<vb::FileId> path;
+    std::optional<vb::FileId> destination;
+    int depth = 0;
+};
+
+Walk& Current() {
+    static Walk walk;
+    return walk;
 }
 
 std::optional<vb::FileId> IdentityOf(vb::StringView folder) {
@@ -22,24 +29,53 @@ std::optional<vb::FileId> IdentityOf(vb::StringView folder) {
     }
 }
 
+bool Within(vb::StringView folder, const vb::FileId& destination) {
+    try {
+        return vb::LiesWithin(folder, destination);
+    } catch (const vb::Error&) {
+        return false;
+    }
+}
+
 } // namespace
 
-WalkPath::WalkPath(vb::StringView folder) {
+WalkPath::WalkPath(vb::StringView folder, vb::StringView destination) {
+    Walk& walk = Current();
+    if (walk.depth++ == 0) {
+        walk.destination = IdentityOf(destination);
+    }
     if (const auto id = IdentityOf(folder)) {
-        Folders().push_back(*id);
+        walk.path.push_back(*id);
         entered_ = true;
     }
 }
 
 WalkPath::~WalkPath() {
+    Walk& walk = Current();
     if (entered_) {
-        Folders().pop_back();
+        walk.path.pop_back();
+    }
+    if (--walk.depth == 0) {
+        walk.destination.reset();
     }
 }
 
-bool WalkPath::Contains(vb::StringView folder) {
+WalkPath::Refusal WalkPath::Refuse(vb::StringView folder, bool link) {
+    const Walk& walk = Current();
     const auto id = IdentityOf(folder);
-    return id && std::find(Folders().begin(), Folders().end(), *id) != Folders().end();
+    if (!id) {
+        return Refusal::None;
+    }
+    if (walk.destination && *id == *walk.destination) {
+        return Refusal::Destination;
+    }
+    if (std::find(walk.path.begin(), walk.path.end(), *id) != walk.path.end()) {
+        return Refusal::Loop;
+    }
+    if (link && walk.destination && Within(folder, *walk.destination)) {
+        return Refusal::Destination;
+    }
+    return Refusal::None;
 }
 
 } // namespace Module7

@@ -1,24 +1,30 @@
 #pragma once
-// The folders on the current path of the walk, by identity: a link that leads back to one
-// of them would make the walk endless.
+// The walk of one copy: the folders on its current path, by identity, and the destination
+// of the whole copy. A link back to a folder on the path would make the walk endless, and
+// so would the destination met inside the source: the copy would be copied into itself.
 
 #include "vb/FileSystem.h"
 #include "vb/String.h"
-
-#include <vector>
 
 namespace Module7 {
 
 class WalkPath {
 public:
-    // `folder` joins the path for the lifetime of this object (when it can be identified).
-    explicit WalkPath(vb::StringView folder);
+    // `folder` joins the path for the lifetime of this object (when it can be identified);
+    // the outermost one of a walk also names the walk's destination.
+    WalkPath(vb::StringView folder, vb::StringView destination);
     ~WalkPath();
     WalkPath(const WalkPath&) = delete;
     WalkPath& operator=(const WalkPath&) = delete;
 
-    // Whether `folder` is one of the folders on the path.
-    static bool Contains(vb::StringView folder);
+    enum class Refusal { None, Loop, Destination };
+
+    // Why the folder `folder`, met on the walk (`link` when its entry is a symbolic link),
+    // is not to be walked: it leads back to a folder on the path, or it is the destination
+    // or, being a link, leads into it. A folder that is no link lies inside the destination
+    // only by being it (or when the whole source does, as the user chose), so only a link
+    // is followed up to the root.
+    static Refusal Refuse(vb::StringView folder, bool link);
 
 private:
     bool entered_ = false;

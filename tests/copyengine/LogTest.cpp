@@ -79,6 +79,28 @@ TEST_F(Engine, LinksToFoldersAreWalkedExceptBackToTheCurrentPath) {
     EXPECT_TRUE(t.isFolder("plat/haut"));
 }
 
+TEST_F(Engine, ADestinationInsideTheSourceIsNeverCopiedIntoItself) {
+    const vb::String kInside = u"Destination dans la source : ce dossier mène à la destination";
+    t.write("src/a.txt", "a");
+    t.write("src/sous/b.txt", "b");
+    t.write("src/bak/vieux/v.txt", "v");
+    t.symlink("../bak/vieux", "src/sous/raccourci"); // into the destination
+    t.symlink("bak", "src/lien");                    // to the destination itself
+    const Set copied = {"a.txt", "sous/", "sous/b.txt", "vieux/", "vieux/v.txt"};
+    for (const vb::String statut : {u"R", u"RD", u"R"}) {
+        const auto r = Run(t.folder("src"), t.folder("src/bak"), u"*.*", statut);
+        EXPECT_EQ(t.list("src/bak"), copied);
+        EXPECT_EQ(r.journal, FolderLine(t.text("src/bak/bak"), kInside) +
+                                 FolderLine(t.text("src/bak/lien"), kInside) +
+                                 FolderLine(t.text("src/bak/sous/raccourci"), kInside));
+    }
+    // Without "R" it is not even made as an empty folder.
+    const auto flat = Run(t.folder("src"), t.folder("src/bak"), u"*.*", u"");
+    EXPECT_EQ(flat.journal, FolderLine(t.text("src/bak/bak"), kInside) +
+                                FolderLine(t.text("src/bak/lien"), kInside));
+    EXPECT_EQ(t.list("src/bak"), copied);
+}
+
 TEST_F(Engine, UnreadableFilesAndFoldersForAnUnprivilegedUser) {
     t.write("src/ok.txt", "ok");
     t.write("src/secret.txt", "s");

@@ -1,5 +1,7 @@
 #include "EngineTest.h"
+#include "vb/FileSystem.h"
 
+#include <chrono>
 #include <limits>
 #include <set>
 
@@ -53,7 +55,7 @@ TEST_F(Engine, WithoutModeLettersTopFilesAreCopiedAndFirstLevelFoldersCreatedEmp
     }
 }
 
-TEST_F(Engine, UpdateModeCopiesMissingAndOlderFilesOnlyAtTheFileSystemPrecision) {
+TEST_F(Engine, UpdateModeCopiesMissingAndOlderFilesComparedInWholeSeconds) {
     const std::int64_t when = 1'600'000'000;
     for (const char* name : {"meme.txt", "plus-vieux.txt", "plus-recent.txt", "absent.txt"}) {
         t.write(std::string("src/") + name, "nouveau");
@@ -62,7 +64,7 @@ TEST_F(Engine, UpdateModeCopiesMissingAndOlderFilesOnlyAtTheFileSystemPrecision)
     t.write("dst/meme.txt", "ancien");
     t.setTime("dst/meme.txt", when, 500);
     t.write("dst/plus-vieux.txt", "ancien");
-    t.setTime("dst/plus-vieux.txt", when, 499);
+    t.setTime("dst/plus-vieux.txt", when - 1, 999'999'999);
     t.write("dst/plus-recent.txt", "ancien");
     t.setTime("dst/plus-recent.txt", when + 10);
 
@@ -93,6 +95,39 @@ TEST_F(Engine, UpdateModeCopiesMissingAndOlderFilesOnlyAtTheFileSystemPrecision)
     EXPECT_EQ(r.nCopies, 4);
     EXPECT_EQ(t.read("dst/plus-recent.txt"), "nouveau");
     EXPECT_EQ(NbFichiersAJour + NbFichiersCrees, 0);
+}
+
+// Copies on a file system that keeps coarser times than their source's (SMB, exFAT, FAT)
+// are not copied again at each run.
+TEST_F(Engine, UpdateModeTakesACopyWhoseTimeTheDestinationCutAsUpToDate) {
+    struct StepGuard {
+        ~StepGuard() { vb::testing::SetTimeStep(std::chrono::seconds(0)); }
+    } guard;
+    const std::int64_t when = 1'600'000'001;
+    for (const char* name : {"src/a.txt", "src/sous/b.txt"}) {
+        t.write(name, "a");
+        t.setTime(name, when, 700'000'000);
+    }
+    RunSrc(u"*.*", u"DR");
+    const auto runAfterCut = [&](std::int64_t seconds) {
+        for (const char* name : {"dst/a.txt", "dst/sous/b.txt"}) {
+            t.setTime(name, seconds);
+        }
+        enginetest::ResetCounters();
+        return RunSrc(u"*.*", u"DR");
+    };
+    // Cut to the whole second, as the runtime's file date is.
+    EXPECT_EQ(runAfterCut(when).nCopies, 0);
+    // Cut to even seconds, as the FAT family keeps them: 1 s older is up to date...
+    vb::testing::SetTimeStep(std::chrono::seconds(2));
+    EXPECT_EQ(runAfterCut(when - 1).nCopies, 0);
+    // ...but a source changed since, by 2 s or more, is copied.
+    t.write("src/sous/b.txt", "B");
+    t.setTime("src/sous/b.txt", when + 1);
+    const auto r = runAfterCut(when - 1);
+    EXPECT_EQ(r.liste, u"copie OK : " + t.text("src/sous/b.txt") + u"<br>");
+    EXPECT_EQ(t.read("dst/sous/b.txt"), "B");
+    EXPECT_EQ(NbFichiersAJour, 1);
 }
 
 TEST_F(Engine, DotFoldersArePassedOverAndDotFilesCopied) {

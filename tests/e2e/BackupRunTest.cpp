@@ -41,10 +41,11 @@ protected:
     std::string read(const std::string& name) const {
         return testsupport::ReadBytes(folder_.file(name)).value_or("");
     }
-    Outcome run(const std::vector<std::string>& arguments) const {
+    Outcome run(const std::vector<std::string>& arguments,
+                const fs::path& workingFolder = {}) const {
         std::vector<std::string> command{folder_.program().string()};
         command.insert(command.end(), arguments.begin(), arguments.end());
-        return e2e::Run(command, folder_.environment());
+        return e2e::Run(command, folder_.environment(), 30s, workingFolder);
     }
 
     ProgramFolder folder_;
@@ -166,6 +167,25 @@ TEST_F(BackupRun, TheDestinationIsMadeUpToItsLastSeparatorEvenWithoutASource) {
     // Then a procedure without source: its line, no mail.
     EXPECT_EQ(Lines(read("erreurmail.log")).size(), 1U);
     EXPECT_FALSE(fs::exists(folder_.file("erreurs.log")));
+}
+
+TEST_F(BackupRun, ASourceWithoutADestinationCopiesNothingIntoTheWorkingFolder) {
+    // The scheduler's working folder holds a file named like one of the source's.
+    const fs::path work = folder_.path() / "travail";
+    fs::create_directories(work);
+    testsupport::WriteBytes(work / "a.txt", "le mien");
+    settings("[SANSVERS]\nde=" + Dir(source()) + "\nvers=\nextension=*.*\nstatut=DR\n");
+    const Outcome outcome = run({"SANSVERS", "/I"}, work);
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_EQ(std::distance(fs::directory_iterator(work), {}), 1);
+    EXPECT_EQ(testsupport::ReadBytes(work / "a.txt"), "le mien");
+    EXPECT_FALSE(fs::exists(folder_.file("erreurs.log"))); // no mail
+    const auto lines = Lines(read("erreurmail.log"));
+    ASSERT_EQ(lines.size(), 1U);
+    EXPECT_TRUE(
+        std::regex_match(lines[0], std::regex(R"(\d\d/\d\d/\d{4} \d\d:\d\d:\d\d   =>  )"
+                                              R"(la destination n'est pas programmée !\r)")))
+        << lines[0];
 }
 
 TEST_F(BackupRun, AGroupRunsItsMembersInOrderEachWithItsOwnMail) {

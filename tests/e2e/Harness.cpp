@@ -76,7 +76,7 @@ std::vector<std::string> ProgramFolder::environment() const {
 }
 
 Outcome Run(const std::vector<std::string>& command, const std::vector<std::string>& environment,
-            std::chrono::milliseconds timeout) {
+            std::chrono::milliseconds timeout, const std::filesystem::path& workingFolder) {
     Pipe out;
     Pipe err;
     posix_spawn_file_actions_t actions;
@@ -84,6 +84,9 @@ Outcome Run(const std::vector<std::string>& command, const std::vector<std::stri
     posix_spawn_file_actions_adddup2(&actions, out.write(), STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, err.write(), STDERR_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (!workingFolder.empty()) {
+        posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
+    }
     std::vector<std::string> args = command;
     std::vector<std::string> env = environment;
     pid_t pid = 0;

@@ -37,9 +37,11 @@ struct Outcome {
     std::string err;
 };
 
-// Runs a program to its end (killed after `timeout`), with exactly the environment given.
+// Runs a program to its end (killed after `timeout`), with exactly the environment given,
+// in the working folder `workingFolder` (the test's own when empty).
 Outcome Run(const std::vector<std::string>& command, const std::vector<std::string>& environment,
-            std::chrono::milliseconds timeout = 30s);
+            std::chrono::milliseconds timeout = 30s,
+            const std::filesystem::path& workingFolder = {});
 
 // Polls `done` until it holds or `timeout` has passed; returns its last answer.
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s);

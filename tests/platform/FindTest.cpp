@@ -14,11 +14,12 @@ using testsupport::TempTree;
 struct Found {
     vb::String name;
     bool folder;
+    bool link = false;
     bool operator==(const Found&) const = default;
 };
 
 void PrintTo(const Found& f, std::ostream* os) {
-    *os << vb::ToUtf8(f.name) << (f.folder ? "/" : "");
+    *os << vb::ToUtf8(f.name) << (f.folder ? "/" : "") << (f.link ? "@" : "");
 }
 
 // Every entry of one search, names cut at their first NUL.
@@ -32,7 +33,8 @@ std::vector<Found> Search(const vb::String& pathAndPattern) {
     do {
         EXPECT_GE(data.cFileName.size(), win32::MAX_PATH);
         out.push_back({data.cFileName.substr(0, data.cFileName.find(u'\0')),
-                       (data.dwFileAttributes & win32::FILE_ATTRIBUTE_DIRECTORY) != 0});
+                       (data.dwFileAttributes & win32::FILE_ATTRIBUTE_DIRECTORY) != 0,
+                       (data.dwFileAttributes & win32::FILE_ATTRIBUTE_REPARSE_POINT) != 0});
     } while (win32::FindNextFile(handle, data));
     EXPECT_TRUE(win32::FindClose(handle));
     return out;
@@ -94,10 +96,13 @@ TEST(FindFirstFile, LinksShowWhatTheyLeadTo) {
     t.symlink("vrai", "lien-dossier");
     t.symlink("f", "lien-fichier");
     t.symlink("nulle-part", "lien-casse");
-    const std::vector<Found> expected = {
-        {u".", true},           {u"..", true},           {u"f", false},
-        {u"lien-casse", false}, {u"lien-dossier", true}, {u"lien-fichier", false},
-        {u"vrai", true}};
+    const std::vector<Found> expected = {{u".", true},
+                                         {u"..", true},
+                                         {u"f", false},
+                                         {u"lien-casse", false, true},
+                                         {u"lien-dossier", true, true},
+                                         {u"lien-fichier", false, true},
+                                         {u"vrai", true}};
     EXPECT_EQ(Search(t.folder("") + u"?*"), expected);
 }
 

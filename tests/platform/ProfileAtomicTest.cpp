@@ -1,3 +1,4 @@
+#include "support/Child.h"
 #include "support/Names.h"
 #include "support/TempFolder.h"
 #include "vb/Encoding.h"
@@ -7,7 +8,9 @@
 #include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
+#include <set>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -40,12 +43,14 @@ int WaitFor(pid_t pid) {
     return status;
 }
 
-TEST(WritePrivateProfileString, WritersAtTheSameMomentKeepEachOthersKeys) {
+// Writers started at one moment, each adding its keys to a shared section and to one of
+// its own: none may lose another's. Each runs `become` first, false when it cannot go on.
+void WritersAtTheSameMoment(const std::filesystem::path& path,
+                            const std::function<bool(int)>& become) {
     constexpr int kWriters = 6;
     constexpr int kKeys = 30;
-    const TempFolder dir;
-    const vb::String file = NameOf(dir / "partage.ini");
-    WriteBytes(dir / "partage.ini", "; commun\n[Commun]\ndepart=1\n");
+    const vb::String file = NameOf(path);
+    WriteBytes(path, "; commun\n[Commun]\ndepart=1\n");
 
     int gate[2];
     ASSERT_EQ(::pipe(gate), 0);
@@ -53,6 +58,9 @@ TEST(WritePrivateProfileString, WritersAtTheSameMomentKeepEachOthersKeys) {
     for (int w = 0; w < kWriters; ++w) {
         children.push_back(Spawn([&, w] {
             ::close(gate[1]);
+            if (!become(w)) {
+                return 3;
+            }
             char byte = 0;
             if (::read(gate[0], &byte, 1) != 0) { // all start when the gate closes
                 return 2;
@@ -91,7 +99,44 @@ TEST(WritePrivateProfileString, WritersAtTheSameMomentKeepEachOthersKeys) {
         }
     }
     EXPECT_EQ(missing, 0);
-    EXPECT_EQ(ReadBytes(dir / "partage.ini")->rfind("; commun\n[Commun]\ndepart=1\n", 0), 0U);
+    EXPECT_EQ(ReadBytes(path)->rfind("; commun\n[Commun]\ndepart=1\n", 0), 0U);
+}
+
+std::set<std::string> Names(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+        names.insert(e.path().filename().string());
+    }
+    return names;
+}
+
+TEST(WritePrivateProfileString, WritersAtTheSameMomentKeepEachOthersKeys) {
+    const TempFolder dir;
+    WritersAtTheSameMoment(dir / "partage.ini", [](int) { return true; });
+}
+
+TEST(WritePrivateProfileString, InAFolderItsWritersCannotWriteTheFileIsRewrittenInPlace) {
+    // A settings file given to its user in a folder that only root may write.
+    const TempFolder dir;
+    const auto path = dir / "partage.ini";
+    const bool root = ::geteuid() == 0;
+    const auto who = testsupport::Nobody();
+    WriteBytes(path, "");
+    if (root) {
+        ASSERT_EQ(::chown(path.c_str(), who.uid, who.gid), 0);
+        ::chmod(dir.path().c_str(), 0755);
+        // A lock file the unprivileged writers cannot open: they lock the file alone, while
+        // root's writers take both and replace the file by a rename.
+        WriteBytes(dir / "partage.ini.lock", "");
+        ::chmod((dir / "partage.ini.lock").c_str(), 0600);
+    } else {
+        ::chmod(dir.path().c_str(), 0555);
+    }
+    WritersAtTheSameMoment(path, [&](int w) {
+        return !root || w % 2 == 1 || (::setgid(who.gid) == 0 && ::setuid(who.uid) == 0);
+    });
+    ::chmod(dir.path().c_str(), 0700);
+    EXPECT_EQ(Names(dir.path()).size(), root ? 2U : 1U); // nothing left beside the file
 }
 
 TEST(WritePrivateProfileString, WriteKilledBeforeTheRenameLeavesTheOldFile) {
@@ -108,10 +153,10 @@ TEST(WritePrivateProfileString, WriteKilledBeforeTheRenameLeavesTheOldFile) {
     const int status = WaitFor(killed);
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "status " << status;
     EXPECT_EQ(ReadBytes(path), before);
-    // The child died with the new content complete beside the file, not yet renamed.
-    EXPECT_EQ(ReadBytes(dir / "t.ini.tmp"), "[a]\r\nx=1\r\ny=2\r\n");
+    // Its new content had no name yet: nothing is left beside the file.
+    EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"t.ini", "t.ini.lock"}));
 
-    // The next writer is not held by the dead one's lock, and replaces its leftover.
+    // The next writer is not held by the dead one's lock.
     const pid_t next = Spawn([&] {
         ::alarm(20);
         return win32::WritePrivateProfileString(u"a", u"z", u"3", NameOf(path)) ? 0 : 1;
@@ -119,7 +164,7 @@ TEST(WritePrivateProfileString, WriteKilledBeforeTheRenameLeavesTheOldFile) {
     const int nextStatus = WaitFor(next);
     EXPECT_TRUE(WIFEXITED(nextStatus) && WEXITSTATUS(nextStatus) == 0) << "status " << nextStatus;
     EXPECT_EQ(ReadBytes(path), "[a]\r\nx=1\r\nz=3\r\n");
-    EXPECT_FALSE(std::filesystem::exists(dir / "t.ini.tmp"));
+    EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"t.ini", "t.ini.lock"}));
 }
 
 } // namespace

@@ -23,6 +23,7 @@ struct ReadCase {
 // Each file holds the wanted key; the default "DEFAUT" shows when it is not found.
 const ReadCase kReads[] = {
     {"plain", "[S]\nk=v\n", u"S", u"k", u"v"},
+    {"byte-order mark before the first section", "\xEF\xBB\xBF[S]\nk=v\n", u"S", u"k", u"v"},
     {"names ignore case", "[Sauve]\nDe=/x/\n", u"SAUVE", u"dE", u"/x/"},
     {"accented names ignore case", "[été]\nclé=1\n", u"ÉTÉ", u"CLÉ", u"1"},
     {"spaces around the arguments", "[SAUVE]\nde=1\n", u"  SAUVE ", u" de  ", u"1"},

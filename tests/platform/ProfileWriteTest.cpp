@@ -92,6 +92,10 @@ const WriteCase kWrites[] = {
      {{u"a", u"y", u"créé"}, {u"b", u"z", u"à"}},
      "; caf\xe9 \x80\n[a]\nnote sans \xe9gal\nx=\xe9t\xe9\ny=cr\xc3\xa9\xc3\xa9\n;y=\xff\n\n[b]\n"
      "z=\xc3\xa0\n"},
+    {"byte-order mark before the first section, kept",
+     "\xEF\xBB\xBF[a]\nx=1\n",
+     {{u"a", u"y", u"2"}},
+     "\xEF\xBB\xBF[a]\nx=1\ny=2\n"},
 };
 
 TEST(WritePrivateProfileString, EditsOnlyTheLinesItMust) {

@@ -1,5 +1,6 @@
 #include "settings/INI32.h"
 
+#include "support/Child.h"
 #include "support/Names.h"
 #include "support/TempFolder.h"
 #include "vb/App.h"
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 #include <optional>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -147,6 +149,22 @@ TEST_F(LireEcrireINI, FailedWritesStillAnswer) {
     EXPECT_EQ(INI32::LireEcrireINI(u"S", u"k", u"defaut", nowhere, 2), u"defaut");
     EXPECT_EQ(INI32::LireEcrireINI(u"S", u"k", u"defaut", nowhere, 1), u"defaut");
     EXPECT_FALSE(std::filesystem::exists(dir / "absent"));
+}
+
+TEST_F(LireEcrireINI, ANamedPipeAtTheSettingsPathReadsAsMissingAtOnceAndIsNeverWritten) {
+    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+    // In a child, so that a read waiting for a writer fails the test instead of holding it.
+    const std::string read = testsupport::InChild(
+        [&] {
+            ::alarm(10);
+            return vb::ToUtf8(INI32::LireEcrireINI(u"S", u"k", u"25", file, 2));
+        },
+        false);
+    EXPECT_EQ(read, "25");
+    struct stat st {};
+    ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 struct BranchCall {

@@ -8,9 +8,11 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <linux/magic.h>
 #include <sys/ioctl.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace vb {
@@ -24,6 +26,13 @@ struct stat StatOrRaise(const std::string& path, std::int32_t missing) {
     }
     return st;
 }
+
+FileId IdOf(const struct stat& st) {
+    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+// Set by tests in place of the file systems' own step.
+std::chrono::seconds gTimeStep{0};
 
 bool KernelCannot(int e) {
     return e == EXDEV || e == EINVAL || e == ENOSYS || e == EOPNOTSUPP || e == ENOTTY;
@@ -159,13 +168,50 @@ void FileCopy(StringView source, StringView destination) {
 
 FileTime FileDateTime(StringView path) {
     const struct stat st = StatOrRaise(EncodeName(path), err::FileNotFound);
-    return FileTime(std::chrono::seconds(st.st_mtim.tv_sec) +
-                    std::chrono::nanoseconds(st.st_mtim.tv_nsec));
+    return FileTime(std::chrono::seconds(st.st_mtim.tv_sec));
+}
+
+std::chrono::seconds TimeStep(StringView folder) {
+    if (gTimeStep.count() != 0) {
+        return gTimeStep;
+    }
+    struct statfs fs {};
+    if (::statfs(EncodeName(folder).c_str(), &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC) {
+        return std::chrono::seconds(2);
+    }
+    return std::chrono::seconds(1);
 }
 
 FileId FileIdentity(StringView path) {
-    const struct stat st = StatOrRaise(EncodeName(path), err::PathNotFound);
-    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return IdOf(StatOrRaise(EncodeName(path), err::PathNotFound));
 }
+
+bool LiesWithin(StringView path, const FileId& folder) {
+    // Up through ".." from where the path leads, as the kernel resolves it, to the root.
+    Descriptor at(::open(EncodeName(path).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    struct stat st {};
+    if (!at || ::fstat(at.get(), &st) != 0) {
+        throw FromErrno(errno, err::PathNotFound);
+    }
+    while (IdOf(st) != folder) {
+        Descriptor up(::openat(at.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        struct stat parent {};
+        if (!up || ::fstat(up.get(), &parent) != 0) {
+            throw FromErrno(errno, err::PathNotFound);
+        }
+        if (IdOf(parent) == IdOf(st)) {
+            return false; // the root is its own parent
+        }
+        at = std::move(up);
+        st = parent;
+    }
+    return true;
+}
+
+namespace testing {
+void SetTimeStep(std::chrono::seconds step) {
+    gTimeStep = step;
+}
+} // namespace testing
 
 } // namespace vb

@@ -10,8 +10,8 @@
 
 namespace vb {
 
-// A last-write time at the precision the file system keeps (nanoseconds here).
-using FileTime = std::chrono::time_point<std::chrono::system_clock, std::chrono::nanoseconds>;
+// A last-write time as the runtime's file date gives it: in whole seconds.
+using FileTime = std::chrono::sys_seconds;
 
 // Makes one folder; its parent must exist. 75 when the name is taken, 76 when the parent
 // is missing, 70 when refused.
@@ -22,8 +22,13 @@ void MkDir(StringView path);
 // bits and is then renamed over `destination`: the final name never shows a partial copy.
 void FileCopy(StringView source, StringView destination);
 
-// Last-write time of `path` (links followed); 53 when missing.
+// Last-write time of `path` (links followed), cut to the whole second; 53 when missing.
 FileTime FileDateTime(StringView path);
+
+// The step of the last-write times that the file system of `folder` keeps, never under a
+// second: 2 seconds on the FAT family, which cuts the times it is given to even seconds;
+// 1 second elsewhere and when the file system cannot be told.
+std::chrono::seconds TimeStep(StringView folder);
 
 // What a path leads to (links followed): two paths with the same identity are one folder.
 struct FileId {
@@ -32,5 +37,15 @@ struct FileId {
     bool operator==(const FileId&) const = default;
 };
 FileId FileIdentity(StringView path);
+
+// Whether the folder `path` (links followed) is the folder `folder` or lies somewhere
+// under it; 76 when `path` is not a folder that can be reached.
+bool LiesWithin(StringView path, const FileId& folder);
+
+namespace testing {
+// Makes TimeStep answer `step` for every folder (this machine may have no FAT file system
+// to try); zero gives the file systems' own back.
+void SetTimeStep(std::chrono::seconds step);
+} // namespace testing
 
 } // namespace vb

@@ -28,17 +28,19 @@ void AppendLine(StringView path, StringView line) {
     if (fd.get() < 0) {
         throw FromErrno(errno, err::PathNotFound);
     }
-    const std::string bytes = EncodeText(line);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
+    WriteAll(fd.get(), EncodeText(line));
+}
+
+void WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
             }
             throw FromErrno(errno);
         }
-        done += static_cast<std::size_t>(n);
+        bytes.remove_prefix(static_cast<std::size_t>(n));
     }
 }
 

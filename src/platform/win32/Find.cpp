@@ -24,16 +24,25 @@ bool IsDotEntry(const char* name) {
     return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
 }
 
-bool IsFolder(DIR* dir, const dirent& entry) {
-    if (entry.d_type == DT_DIR) {
-        return true;
-    }
-    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) {
-        return false;
-    }
-    // A link counts as what it leads to; a dangling one as a plain entry.
+std::uint32_t Attributes(DIR* dir, const dirent& entry) {
     struct stat st {};
-    return ::fstatat(::dirfd(dir), entry.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+    unsigned char type = entry.d_type;
+    if (type == DT_UNKNOWN) { // a file system that does not tell in the listing
+        if (::fstatat(::dirfd(dir), entry.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            return FILE_ATTRIBUTE_NORMAL;
+        }
+        type = S_ISLNK(st.st_mode) ? DT_LNK : S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
+    }
+    if (type == DT_DIR) {
+        return FILE_ATTRIBUTE_DIRECTORY;
+    }
+    if (type != DT_LNK) {
+        return FILE_ATTRIBUTE_NORMAL;
+    }
+    // A link counts as what it leads to (a dangling one as a plain entry) and shows that it
+    // is a link.
+    const bool folder = ::fstatat(::dirfd(dir), entry.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+    return (folder ? FILE_ATTRIBUTE_DIRECTORY : 0) | FILE_ATTRIBUTE_REPARSE_POINT;
 }
 
 // The order of the Windows file systems: letters without regard to case, then exact.
@@ -124,8 +133,7 @@ SearchHandle FindFirstFile(vb::StringView pathAndPattern, WIN32_FIND_DATA& data)
         if (!MatchesPattern(name, pattern)) {
             continue;
         }
-        const std::uint32_t attributes =
-            IsFolder(dir.get(), *entry) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+        const std::uint32_t attributes = Attributes(dir.get(), *entry);
         (IsDotEntry(entry->d_name) ? dots : others).push_back({std::move(name), attributes});
     }
     std::sort(others.begin(), others.end(),

@@ -12,6 +12,7 @@ namespace win32 {
 
 inline constexpr std::uint32_t FILE_ATTRIBUTE_DIRECTORY = 16;
 inline constexpr std::uint32_t FILE_ATTRIBUTE_NORMAL = 128;
+inline constexpr std::uint32_t FILE_ATTRIBUTE_REPARSE_POINT = 1024; // a symbolic link
 inline constexpr std::size_t MAX_PATH = 260;
 
 struct WIN32_FIND_DATA {
@@ -50,8 +51,8 @@ private:
 // Starts a search of `pathAndPattern` (a folder, its separator, then a pattern where "*"
 // and "?" match without regard to case and "*.*" matches every name). "." and ".." come
 // first when they match, then the other entries sorted by name. Links are followed for
-// the attributes. Returns an invalid handle when the folder cannot be read or nothing
-// matches; `data` then holds nothing.
+// the folder bit and carry the reparse-point bit. Returns an invalid handle when the folder
+// cannot be read or nothing matches; `data` then holds nothing.
 SearchHandle FindFirstFile(vb::StringView pathAndPattern, WIN32_FIND_DATA& data);
 // The next entry; false when there is none (or the handle is not a valid search).
 bool FindNextFile(SearchHandle& handle, WIN32_FIND_DATA& data);

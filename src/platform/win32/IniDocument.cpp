@@ -10,6 +10,7 @@ namespace {
 // ";", quotes) are ASCII, which never occurs inside a UTF-8 sequence, so the lines can be
 // cut on raw bytes and only the pieces decoded.
 constexpr std::string_view kBlanks = " \t\v";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string_view TrimBlanks(std::string_view s) {
     const auto first = s.find_first_not_of(kBlanks);
@@ -66,6 +67,10 @@ bool SameName(std::string_view raw, vb::StringView wanted) {
 
 IniDocument IniDocument::Parse(std::string_view bytes) {
     IniDocument doc;
+    if (bytes.starts_with(kByteOrderMark)) {
+        doc.byteOrderMark_ = true;
+        bytes.remove_prefix(kByteOrderMark.size());
+    }
     bool newlineSeen = false;
     std::size_t pos = 0;
     while (pos < bytes.size()) {
@@ -148,12 +153,15 @@ void IniDocument::Set(vb::StringView section, vb::StringView key, vb::StringView
     if (!lines_.empty() && !TrimBlanks(lines_.back().text).empty()) {
         Append({});
     }
-    Append("[" + vb::EncodeText(vb::Trim(section)) + "]");
+    std::string header = "[";
+    header += vb::EncodeText(vb::Trim(section));
+    header += ']';
+    Append(std::move(header));
     Append(std::move(keyLine));
 }
 
 std::string IniDocument::Bytes() const {
-    std::string out;
+    std::string out(byteOrderMark_ ? kByteOrderMark : std::string_view());
     for (const Line& line : lines_) {
         out += line.text;
         out += line.end;

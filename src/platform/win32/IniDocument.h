@@ -45,6 +45,9 @@ private:
     void InsertAfter(std::size_t index, std::string text);
     void Append(std::string text);
 
+    // A UTF-8 byte-order mark that some editors put before the first line: not part of
+    // it, and given back on rewriting.
+    bool byteOrderMark_ = false;
     std::vector<Line> lines_;
     std::string newline_{DefaultNewline}; // the file's first line end
 };

@@ -38,8 +38,8 @@ std::int32_t GetPrivateProfileString(vb::StringView section, vb::StringView key,
                                      std::uint32_t size, vb::StringView file) {
     std::optional<vb::String> value;
     try {
-        if (const auto content = ReadFileContent(ProfilePath(file), false)) {
-            value = IniDocument::Parse(content->bytes).Value(section, key);
+        if (const auto bytes = ReadFileBytes(ProfilePath(file))) {
+            value = IniDocument::Parse(*bytes).Value(section, key);
         }
     } catch (const vb::Error&) {
         // An unreadable file answers like a missing one: with the default.
@@ -52,14 +52,13 @@ std::int32_t GetPrivateProfileString(vb::StringView section, vb::StringView key,
 bool WritePrivateProfileString(vb::StringView section, vb::StringView key, vb::StringView value,
                                vb::StringView file) {
     try {
-        const std::string path = WriteTarget(ProfilePath(file));
-        const FileLock lock(path);
-        const auto previous = ReadFileContent(path, true);
-        IniDocument doc = IniDocument::Parse(previous ? std::string_view(previous->bytes) : "");
+        FileUpdate update(WriteTarget(ProfilePath(file)));
+        const std::optional<std::string>& previous = update.previous();
+        IniDocument doc = IniDocument::Parse(previous ? std::string_view(*previous) : "");
         doc.Set(section, key, value);
         const std::string bytes = doc.Bytes();
-        if (!previous || bytes != previous->bytes) {
-            ReplaceFileContent(path, bytes, previous);
+        if (!previous || bytes != *previous) {
+            update.Write(bytes);
         }
         return true;
     } catch (const vb::Error&) {

@@ -1,10 +1,11 @@
 #include "win32/ProfileFile.h"
 
 #include "vb/Error.h"
+#include "vb/Files.h"
+#include "vb/TemporaryFile.h"
 
 #include <array>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <fcntl.h>
 #include <memory>
@@ -17,19 +18,6 @@ namespace win32 {
 namespace {
 
 void (*beforeReplace)() = nullptr;
-
-void WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throw vb::FromErrno(errno);
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-}
 
 std::string ReadAll(int fd) {
     std::string bytes;
@@ -49,6 +37,39 @@ std::string ReadAll(int fd) {
     }
 }
 
+// Opens a regular file without waiting: a named pipe without a writer, or a device, would
+// hold the run for ever. Invalid descriptor when the file is missing.
+vb::Descriptor OpenRegular(const std::string& path, int access, struct stat& st) {
+    vb::Descriptor fd(::open(path.c_str(), access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd) {
+        if (errno == ENOENT) {
+            return fd;
+        }
+        throw vb::FromErrno(errno);
+    }
+    if (::fstat(fd.get(), &st) != 0) {
+        throw vb::FromErrno(errno);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        vb::Raise(vb::err::PathFileAccess);
+    }
+    return fd;
+}
+
+void LockExclusive(int fd) {
+    while (::flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            throw vb::FromErrno(errno);
+        }
+    }
+}
+
+bool NamesFile(const std::string& path, const struct stat& opened) {
+    struct stat now {};
+    return ::stat(path.c_str(), &now) == 0 && now.st_dev == opened.st_dev &&
+           now.st_ino == opened.st_ino;
+}
+
 // Makes the rename itself durable; the file's content is already synced.
 void SyncFolderOf(const std::string& path) {
     const auto slash = path.rfind('/');
@@ -59,44 +80,15 @@ void SyncFolderOf(const std::string& path) {
     }
 }
 
-// Removes the temporary file unless it was renamed into place.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
-    ~TemporaryFile() {
-        if (!committed_) {
-            ::unlink(path_.c_str());
-        }
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    const std::string& path() const { return path_; }
-    void Commit() { committed_ = true; }
-
-private:
-    std::string path_;
-    bool committed_ = false;
-};
-
 } // namespace
 
-std::optional<FileContent> ReadFileContent(const std::string& path, bool forUpdate) {
-    const vb::Descriptor fd(::open(path.c_str(), (forUpdate ? O_RDWR : O_RDONLY) | O_CLOEXEC));
-    if (!fd) {
-        if (errno == ENOENT) {
-            return std::nullopt;
-        }
-        throw vb::FromErrno(errno);
-    }
+std::optional<std::string> ReadFileBytes(const std::string& path) {
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) {
-        throw vb::FromErrno(errno);
+    const vb::Descriptor fd = OpenRegular(path, O_RDONLY, st);
+    if (!fd) {
+        return std::nullopt;
     }
-    if (!S_ISREG(st.st_mode)) {
-        vb::Raise(vb::err::PathFileAccess);
-    }
-    return FileContent{ReadAll(fd.get()), st.st_mode, st.st_uid, st.st_gid};
+    return ReadAll(fd.get());
 }
 
 std::string WriteTarget(const std::string& path) {
@@ -105,49 +97,84 @@ std::string WriteTarget(const std::string& path) {
     return resolved ? std::string(resolved.get()) : path;
 }
 
-FileLock::FileLock(const std::string& path)
-    : fd_(::open((path + ".lock").c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666)) {
-    if (!fd_) {
+FileUpdate::FileUpdate(std::string path) : path_(std::move(path)) {
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        vb::Raise(vb::err::PathFileAccess);
+    }
+    folderLock_.reset(::open((path_ + ".lock").c_str(),
+                             O_RDONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
+    if (folderLock_) {
+        LockExclusive(folderLock_.get());
+    } else if (errno != EACCES && errno != EPERM && errno != EROFS) {
         throw vb::FromErrno(errno, vb::err::PathNotFound);
     }
-    while (::flock(fd_.get(), LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            throw vb::FromErrno(errno);
+    // A writer without the lock file may have waited on a file that another writer has
+    // since replaced by a rename: it locks the file that now holds the name.
+    for (;;) {
+        file_ = OpenRegular(path_, O_RDWR, st);
+        if (!file_) {
+            return; // the write creates it
+        }
+        LockExclusive(file_.get());
+        if (NamesFile(path_, st)) {
+            break;
         }
     }
+    previous_ = ReadAll(file_.get());
+    mode_ = st.st_mode;
+    owner_ = st.st_uid;
+    group_ = st.st_gid;
 }
 
-void ReplaceFileContent(const std::string& path, std::string_view bytes,
-                        const std::optional<FileContent>& previous) {
-    // Only one writer holds the lock, so a fixed name is safe; one left behind by a killed
-    // writer is simply replaced.
-    TemporaryFile temp(path + ".tmp");
-    if (::unlink(temp.path().c_str()) != 0 && errno != ENOENT) {
-        throw vb::FromErrno(errno);
+void FileUpdate::Write(std::string_view bytes) {
+    std::optional<vb::TemporaryFile> temp;
+    try {
+        temp.emplace(vb::TemporaryFile::Create(path_, 0666));
+    } catch (const vb::Error& e) {
+        if (!file_ || e.number() != vb::err::PermissionDenied) {
+            throw;
+        }
+        WriteInPlace(bytes);
+        return;
     }
-    vb::Descriptor fd(
-        ::open(temp.path().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-    if (!fd) {
-        throw vb::FromErrno(errno, vb::err::PathNotFound);
-    }
-    if (previous) {
-        if (::fchown(fd.get(), previous->owner, previous->group) != 0) {
+    if (previous_) {
+        if (::fchown(temp->fd(), owner_, group_) != 0) {
             // Only a privileged writer may give the file back to its owner.
         }
-        ::fchmod(fd.get(), previous->mode & 07777);
+        ::fchmod(temp->fd(), mode_ & 07777);
     }
-    WriteAll(fd.get(), bytes);
-    if (::fsync(fd.get()) != 0 || ::close(fd.release()) != 0) {
+    vb::WriteAll(temp->fd(), bytes);
+    if (::fsync(temp->fd()) != 0) {
         throw vb::FromErrno(errno);
     }
     if (beforeReplace != nullptr) {
         beforeReplace();
     }
-    if (::rename(temp.path().c_str(), path.c_str()) != 0) {
+    temp->Commit();
+    SyncFolderOf(path_);
+}
+
+// The folder takes no temporary file, so the bytes are replaced where they are, under the
+// lock on the file. Room is reserved first, so that a full disk fails the write before
+// anything is overwritten; the file is cut to its new length only once written, so that a
+// reader never finds it empty.
+void FileUpdate::WriteInPlace(std::string_view bytes) {
+    const auto size = static_cast<off_t>(bytes.size());
+    if (size > 0 && ::fallocate(file_.get(), FALLOC_FL_KEEP_SIZE, 0, size) != 0 &&
+        (errno == ENOSPC || errno == EDQUOT)) {
         throw vb::FromErrno(errno);
     }
-    temp.Commit();
-    SyncFolderOf(path);
+    if (beforeReplace != nullptr) {
+        beforeReplace();
+    }
+    if (::lseek(file_.get(), 0, SEEK_SET) < 0) {
+        throw vb::FromErrno(errno);
+    }
+    vb::WriteAll(file_.get(), bytes);
+    if (::ftruncate(file_.get(), size) != 0 || ::fsync(file_.get()) != 0) {
+        throw vb::FromErrno(errno);
+    }
 }
 
 namespace testing {

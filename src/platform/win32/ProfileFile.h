@@ -1,6 +1,7 @@
 #pragma once
-// File access of the profile functions: whole-file reads, a lock that serialises writers,
-// and a replacement that is never seen half-written. Paths are the file system's bytes.
+// File access of the profile functions: whole-file reads that never wait on a pipe or a
+// device, and a read-modify-write that writers take in turns and readers never see
+// half-done. Paths are the file system's bytes.
 
 #include "vb/Descriptor.h"
 
@@ -11,39 +12,47 @@
 
 namespace win32 {
 
-struct FileContent {
-    std::string bytes;
-    mode_t mode = 0;
-    uid_t owner = 0;
-    gid_t group = 0;
-};
-
-// The whole file; empty optional when it does not exist. `forUpdate` also asks for write
-// access, so that a read-only file is refused here rather than replaced by a rename.
-// Other failures raise vb::Error.
-std::optional<FileContent> ReadFileContent(const std::string& path, bool forUpdate);
+// The whole file; empty optional when it does not exist. Raises 75 when the path names
+// something other than a regular file (a pipe, a device, a folder), without waiting on it;
+// other failures raise vb::Error too.
+std::optional<std::string> ReadFileBytes(const std::string& path);
 
 // The file a write must replace: the target of a symbolic link, so the link survives.
 std::string WriteTarget(const std::string& path);
 
-// An exclusive advisory lock on "<path>.lock", held for the object's lifetime. The lock
-// file is never removed: removing it would let two writers lock different files.
-class FileLock {
+// One read-modify-write of the file `path`, with the writers' locks held for the object's
+// lifetime: an exclusive flock on "<path>.lock" beside it when the folder lets it be opened
+// (the lock file is never removed: removing it would let two writers lock different files),
+// and one on the file itself, which is all a writer that cannot write the folder can take.
+class FileUpdate {
 public:
-    explicit FileLock(const std::string& path);
+    // Raises 75 when `path` names something other than a regular file, before anything is
+    // made beside it, and the error of a file that cannot be opened for writing.
+    explicit FileUpdate(std::string path);
+
+    // The content before the write; empty when the file does not exist.
+    const std::optional<std::string>& previous() const { return previous_; }
+
+    // Replaces the content: written to a temporary file, synced and renamed over the file,
+    // which keeps the old one's permissions and owner; or, when the folder refuses a
+    // temporary file but the file may be written, rewritten in place.
+    void Write(std::string_view bytes);
 
 private:
-    vb::Descriptor fd_;
+    void WriteInPlace(std::string_view bytes);
+
+    std::string path_;
+    vb::Descriptor folderLock_;
+    vb::Descriptor file_; // open for writing and locked, when the file exists
+    std::optional<std::string> previous_;
+    mode_t mode_ = 0;
+    uid_t owner_ = 0;
+    gid_t group_ = 0;
 };
 
-// Writes `bytes` to "<path>.tmp", syncs it and renames it over `path`. The new file keeps
-// the permissions and owner of `previous` when there was one.
-void ReplaceFileContent(const std::string& path, std::string_view bytes,
-                        const std::optional<FileContent>& previous);
-
 namespace testing {
-// Called once the temporary file is complete, just before the rename; tests end the
-// process there to check that an interrupted write leaves the old file whole.
+// Called once the new content is complete, just before it replaces the old one; tests end
+// the process there to check that an interrupted write leaves the old file whole.
 void SetBeforeReplaceHook(void (*hook)());
 } // namespace testing
 
