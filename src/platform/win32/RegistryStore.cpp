@@ -18,6 +18,7 @@ namespace win32 {
 namespace {
 
 constexpr int kBusyMilliseconds = 10000;
+// The tables name it in their schema.
 constexpr const char* kCollation = "runtime_case";
 
 // Root rows are created with the tables, ids 1 to 7 in the order of the root handles.
