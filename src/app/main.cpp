@@ -2,6 +2,7 @@
 #include "forms/EventLoop.h"
 #include "forms/Interrupt.h"
 #include "forms/PickPresenter.h"
+#include "settings/Module5.h"
 #include "vb/App.h"
 #include "vb/Handler.h"
 
@@ -10,6 +11,7 @@
 
 int main(int argc, char** argv) {
     vb::SetCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    Module5::InstallRegistryBranch();
     forms::PickPresenter();
     const forms::InterruptAsCloseBox interrupt;
     quorvel& window = quorvel::Instance();
