@@ -48,7 +48,8 @@ struct Dib {
     int width() const { return w; }
     int height() const { return h; }
     std::uint8_t* pixel(int x, int y) const {
-        return bits + static_cast<std::ptrdiff_t>(height() - 1 - y) * stride + x * 3;
+        return bits + static_cast<std::ptrdiff_t>(height() - 1 - y) * stride +
+               static_cast<std::ptrdiff_t>(x) * 3;
     }
 
     int w;
