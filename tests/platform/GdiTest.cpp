@@ -11,13 +11,11 @@ using namespace win32;
 
 // A DIB section selected into a memory device context of its own, for the test's span.
 struct Dib {
-    Dib(std::int32_t width, std::int32_t height) : w(width), h(height) {
-        BITMAPINFO info{};
-        info.bmiHeader = {40, width, height, 1, 24, BI_RGB};
+    Dib(std::int32_t width, std::int32_t height)
+        : w(width), h(height), stride((width * 3 + 3) & ~3), dc(CreateCompatibleDC(0)) {
+        const BITMAPINFO info{{40, width, height, 1, 24, BI_RGB}, {}};
         bitmap = CreateDIBSection(0, &info, DIB_RGB_COLORS, &bits, 0, 0);
-        dc = CreateCompatibleDC(0);
         previous = SelectObject(dc, bitmap);
-        stride = (width * 3 + 3) & ~3;
     }
     ~Dib() {
         SelectObject(dc, previous);
@@ -27,7 +25,11 @@ struct Dib {
     Dib(const Dib&) = delete;
     Dib& operator=(const Dib&) = delete;
 
-    // Pixel (x, y) counted from the top left corner: bottom-up in memory.
+    // Pixel (x, y) counted from the top left corner, as blue | green << 8 | red << 16.
+    std::uint8_t* pixel(int x, int y) const {
+        return bits + static_cast<std::ptrdiff_t>(h - 1 - y) * stride +
+               static_cast<std::ptrdiff_t>(x) * 3;
+    }
     std::uint32_t get(int x, int y) const {
         const std::uint8_t* p = pixel(x, y);
         return p[0] | (p[1] << 8U) | (static_cast<std::uint32_t>(p[2]) << 16U);
@@ -39,26 +41,18 @@ struct Dib {
         p[2] = static_cast<std::uint8_t>(c >> 16U);
     }
     void fill(std::uint32_t c) const {
-        for (int y = 0; y < height(); ++y) {
-            for (int x = 0; x < width(); ++x) {
-                set(x, y, c);
-            }
+        for (int i = 0; i < w * h; ++i) {
+            set(i % w, i / w, c);
         }
-    }
-    int width() const { return w; }
-    int height() const { return h; }
-    std::uint8_t* pixel(int x, int y) const {
-        return bits + static_cast<std::ptrdiff_t>(height() - 1 - y) * stride +
-               static_cast<std::ptrdiff_t>(x) * 3;
     }
 
     int w;
     int h;
+    int stride;
+    HDC dc;
     std::uint8_t* bits = nullptr;
     HBITMAP bitmap = 0;
-    HDC dc = 0;
     HGDIOBJ previous = 0;
-    int stride = 0;
 };
 
 TEST(Gdi, BitmapsDescribeThemselvesAndBadRequestsMakeNone) {
