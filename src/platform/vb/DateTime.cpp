@@ -9,6 +9,16 @@ Clock::WallTime Now() {
     return CurrentClock().now();
 }
 
+float Timer() {
+    const Clock::WallTime now = CurrentClock().now();
+    const std::time_t t = std::chrono::system_clock::to_time_t(now);
+    std::tm local{};
+    localtime_r(&t, &local);
+    const auto fraction = now - std::chrono::system_clock::from_time_t(t);
+    return static_cast<float>(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec +
+                              std::chrono::duration<double>(fraction).count());
+}
+
 String FormatDateTime(Clock::WallTime when) {
     const std::time_t t = std::chrono::system_clock::to_time_t(when);
     std::tm local{};

@@ -41,6 +41,8 @@ String DescriptionOf(std::int32_t number) {
         return u"Erreur d'accès au chemin/fichier";
     case err::PathNotFound:
         return u"Chemin d'accès introuvable";
+    case err::ObjectNotSet:
+        return u"Variable objet ou variable de bloc With non définie";
     case err::InvalidUseOfNull:
         return u"Utilisation incorrecte de Null";
     default:

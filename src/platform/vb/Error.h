@@ -26,6 +26,7 @@ inline constexpr std::int32_t DiskFull = 61;
 inline constexpr std::int32_t PermissionDenied = 70;
 inline constexpr std::int32_t PathFileAccess = 75;
 inline constexpr std::int32_t PathNotFound = 76;
+inline constexpr std::int32_t ObjectNotSet = 91;
 inline constexpr std::int32_t InvalidUseOfNull = 94;
 } // namespace err
 

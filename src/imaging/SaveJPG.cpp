@@ -1,0 +1,89 @@
+#include "imaging/cDIBSection.h"
+#include "jpeg/Ijl.h"
+#include "vb/App.h"
+#include "vb/Arithmetic.h"
+#include "vb/Convert.h"
+#include "vb/Encoding.h"
+#include "vb/TemporaryFile.h"
+#include "win32/FileStamp.h"
+
+#include <optional>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+[[noreturn]] void RaiseJpegError(vb::StringView what, int code) {
+    throw vb::Error(26001, vb::String(what) + vb::CStr(static_cast<std::int32_t>(code)),
+                    vb::App().EXEName + u".mIntelJPEGLibrary");
+}
+
+// A file being written for `target` in its folder; none when it cannot be made there.
+std::optional<vb::TemporaryFile> NewFileFor(const std::string& target) {
+    if (target.empty()) {
+        return std::nullopt;
+    }
+    try {
+        return vb::TemporaryFile::Create(target, 0666);
+    } catch (const vb::Error&) {
+        return std::nullopt;
+    }
+}
+
+// Gives the written file the target's name.
+bool PutInPlace(vb::TemporaryFile& written) {
+    try {
+        written.Commit();
+        return true;
+    } catch (const vb::Error&) {
+        return false;
+    }
+}
+
+} // namespace
+
+bool cDIBSection::SaveJPG(const cDIBSection& cDib, vb::StringView sFile, std::int32_t lQuality) {
+    // The record releases what ijlInit attached to it at its end, whatever ends the call.
+    jpeg::JPEG_CORE_PROPERTIES jcprops;
+    if (const int r = jpeg::ijlInit(&jcprops); r != jpeg::IJL_OK) {
+        RaiseJpegError(u"Failed to initialise the IJL library: ", r);
+    }
+
+    // A file that stands at the path is replaced only once the new one is complete, so a
+    // failed write leaves it as it was; one that may not be deleted is not replaced.
+    const std::optional<win32::FileStamp> old = win32::ReadFileStamp(sFile);
+    if (old && (old->folder || old->readOnly())) {
+        vb::Raise(vb::err::PathFileAccess);
+    }
+
+    jcprops.DIBWidth = cDib.Width();
+    jcprops.DIBHeight = vb::SubLong(0, cDib.Height()); // bottom-up rows
+    jcprops.DIBBytes = cDib.DIBSectionBitsPtr();
+    jcprops.DIBPadBytes = vb::SubLong(cDib.BytesPerScanLine(), vb::MulLong(cDib.Width(), 3));
+
+    const std::string target = vb::EncodeName(sFile);
+    std::optional<vb::TemporaryFile> written = NewFileFor(target);
+    if (!written) {
+        RaiseJpegError(u"Failed to save to JPG ", jpeg::CannotOpenFile);
+    }
+    // The library writes the file by name: the name of the still nameless new file.
+    const std::string name = "/proc/self/fd/" + std::to_string(written->fd());
+    jcprops.JPGFile = name.c_str();
+    jcprops.JPGWidth = cDib.Width();
+    jcprops.JPGHeight = cDib.Height();
+    jcprops.jquality = lQuality;
+
+    const int r = jpeg::ijlWrite(&jcprops, jpeg::IJL_JFILE_WRITEWHOLEIMAGE);
+    if (r != jpeg::IJL_OK) {
+        jpeg::ijlFree(&jcprops);
+        RaiseJpegError(u"Failed to save to JPG ", r);
+    }
+    if (old) {
+        win32::ApplyFileStamp(written->fd(), *old);
+    }
+    if (::fsync(written->fd()) != 0 || !PutInPlace(*written)) {
+        RaiseJpegError(u"Failed to save to JPG ", jpeg::CannotWriteFile);
+    }
+    jpeg::ijlFree(&jcprops);
+    return true;
+}

@@ -1,0 +1,35 @@
+#pragma once
+// What a replaced file hands on to the file written in its place: its last-access and
+// last-write times and its attributes. Read-only is the owner's write permission, as Samba
+// shows it; archive, hidden and system are kept, in Samba's own form, in the
+// "user.DOSATTRIB" extended attribute where the file system has one. Linux keeps no
+// creation time that could be set.
+
+#include "vb/String.h"
+
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <time.h>
+
+namespace win32 {
+
+struct FileStamp {
+    bool folder = false;
+    mode_t permissions = 0;
+    timespec lastAccess{};
+    timespec lastWrite{};
+    std::optional<std::string> dosAttributes;
+
+    bool readOnly() const { return (permissions & S_IWUSR) == 0; }
+};
+
+// The stamp of the one entry named by `path` ("*" and "?" are characters of the name,
+// links are followed); none when nothing is there.
+std::optional<FileStamp> ReadFileStamp(vb::StringView path);
+
+// Puts the stamp on the open file `fd`; what its file system cannot keep is left out.
+void ApplyFileStamp(int fd, const FileStamp& stamp);
+
+} // namespace win32
