@@ -108,6 +108,21 @@ template <typename Call> std::int32_t Guarded(Call&& call) {
     }
 }
 
+// Runs `call` on the key behind `hKey` once the handle is known and holds `right` (0: any
+// handle will do), and turns the store's failures into result codes.
+template <typename Call> std::int32_t OnKey(HKEY hKey, std::uint32_t right, Call&& call) {
+    return Guarded([&] {
+        const auto key = Resolve(hKey);
+        if (!key) {
+            return ERROR_INVALID_HANDLE;
+        }
+        if ((key->rights & right) != right) {
+            return ERROR_ACCESS_DENIED;
+        }
+        return std::forward<Call>(call)(*key);
+    });
+}
+
 void Refresh(Snapshot& snapshot) {
     const auto version = Store().Version();
     if (version != snapshot.version) {
@@ -164,12 +179,8 @@ bool PutName(const std::string& name, vb::String& buffer, std::uint32_t room) {
 std::int32_t RegOpenKeyExA(HKEY hKey, vb::StringView subKey, std::uint32_t /*options*/,
                            std::uint32_t samDesired, HKEY& result) {
     result = 0;
-    return Guarded([&] {
-        const auto from = Resolve(hKey);
-        if (!from) {
-            return ERROR_INVALID_HANDLE;
-        }
-        const auto id = Store().Find(from->id, Levels(subKey));
+    return OnKey(hKey, 0, [&](const Target& from) {
+        const auto id = Store().Find(from.id, Levels(subKey));
         if (!id) {
             return ERROR_FILE_NOT_FOUND;
         }
@@ -183,21 +194,17 @@ std::int32_t RegCreateKeyExA(HKEY hKey, vb::StringView subKey, std::uint32_t /*r
                              std::uint32_t samDesired, const SECURITY_ATTRIBUTES* /*security*/,
                              HKEY& result, std::uint32_t& disposition) {
     result = 0;
-    return Guarded([&] {
-        const auto from = Resolve(hKey);
-        if (!from) {
-            return ERROR_INVALID_HANDLE;
-        }
+    return OnKey(hKey, 0, [&](const Target& from) {
         const auto levels = Levels(subKey);
-        if (const auto id = Store().Find(from->id, levels)) {
+        if (const auto id = Store().Find(from.id, levels)) {
             disposition = REG_OPENED_EXISTING_KEY;
             result = NewHandle(*id, samDesired);
             return ERROR_SUCCESS;
         }
-        if ((from->rights & KEY_CREATE_SUB_KEY) == 0) {
+        if ((from.rights & KEY_CREATE_SUB_KEY) == 0) {
             return ERROR_ACCESS_DENIED;
         }
-        const auto [id, created] = Store().Create(from->id, levels);
+        const auto [id, created] = Store().Create(from.id, levels);
         disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
         result = NewHandle(id, samDesired);
         return ERROR_SUCCESS;
@@ -213,15 +220,8 @@ std::int32_t RegCloseKey(HKEY hKey) {
 
 std::int32_t RegQueryValueExA(HKEY hKey, vb::StringView valueName, std::uint32_t* /*reserved*/,
                               std::uint32_t* type, char* data, std::uint32_t* dataSize) {
-    return Guarded([&] {
-        const auto key = Resolve(hKey);
-        if (!key) {
-            return ERROR_INVALID_HANDLE;
-        }
-        if ((key->rights & KEY_QUERY_VALUE) == 0) {
-            return ERROR_ACCESS_DENIED;
-        }
-        const auto value = Store().Value(key->id, vb::EncodeText(valueName));
+    return OnKey(hKey, KEY_QUERY_VALUE, [&](const Target& key) {
+        const auto value = Store().Value(key.id, vb::EncodeText(valueName));
         if (!value) {
             return ERROR_FILE_NOT_FOUND;
         }
@@ -234,15 +234,8 @@ std::int32_t RegQueryValueExA(HKEY hKey, vb::StringView valueName, std::uint32_t
 
 std::int32_t RegSetValueExA(HKEY hKey, vb::StringView valueName, std::uint32_t /*reserved*/,
                             std::uint32_t type, const char* data, std::uint32_t size) {
-    return Guarded([&] {
-        const auto key = Resolve(hKey);
-        if (!key) {
-            return ERROR_INVALID_HANDLE;
-        }
-        if ((key->rights & KEY_SET_VALUE) == 0) {
-            return ERROR_ACCESS_DENIED;
-        }
-        Store().SetValue(key->id, vb::EncodeText(valueName), type,
+    return OnKey(hKey, KEY_SET_VALUE, [&](const Target& key) {
+        Store().SetValue(key.id, vb::EncodeText(valueName), type,
                          data == nullptr ? std::string_view() : std::string_view(data, size));
         return ERROR_SUCCESS;
     });
@@ -251,15 +244,8 @@ std::int32_t RegSetValueExA(HKEY hKey, vb::StringView valueName, std::uint32_t /
 std::int32_t RegEnumValueA(HKEY hKey, std::uint32_t index, vb::String& valueName,
                            std::uint32_t& valueNameSize, std::uint32_t* /*reserved*/,
                            std::uint32_t* type, char* data, std::uint32_t* dataSize) {
-    return Guarded([&] {
-        const auto key = Resolve(hKey);
-        if (!key) {
-            return ERROR_INVALID_HANDLE;
-        }
-        if ((key->rights & KEY_QUERY_VALUE) == 0) {
-            return ERROR_ACCESS_DENIED;
-        }
-        const auto& values = ValuesOf(*key);
+    return OnKey(hKey, KEY_QUERY_VALUE, [&](const Target& key) {
+        const auto& values = ValuesOf(key);
         if (index >= values.size()) {
             return ERROR_NO_MORE_ITEMS;
         }
@@ -276,15 +262,8 @@ std::int32_t RegEnumValueA(HKEY hKey, std::uint32_t index, vb::String& valueName
 }
 
 std::int32_t RegEnumKeyA(HKEY hKey, std::uint32_t index, vb::String& name, std::uint32_t nameSize) {
-    return Guarded([&] {
-        const auto key = Resolve(hKey);
-        if (!key) {
-            return ERROR_INVALID_HANDLE;
-        }
-        if ((key->rights & KEY_ENUMERATE_SUB_KEYS) == 0) {
-            return ERROR_ACCESS_DENIED;
-        }
-        const auto& names = SubKeysOf(*key);
+    return OnKey(hKey, KEY_ENUMERATE_SUB_KEYS, [&](const Target& key) {
+        const auto& names = SubKeysOf(key);
         if (index >= names.size()) {
             return ERROR_NO_MORE_ITEMS;
         }
@@ -293,15 +272,8 @@ std::int32_t RegEnumKeyA(HKEY hKey, std::uint32_t index, vb::String& name, std::
 }
 
 std::int32_t RegDeleteKeyA(HKEY hKey, vb::StringView subKey) {
-    return Guarded([&] {
-        const auto from = Resolve(hKey);
-        if (!from) {
-            return ERROR_INVALID_HANDLE;
-        }
-        if ((from->rights & KEY_CREATE_SUB_KEY) == 0) {
-            return ERROR_ACCESS_DENIED;
-        }
-        const auto id = Store().Find(from->id, Levels(subKey));
+    return OnKey(hKey, KEY_CREATE_SUB_KEY, [&](const Target& from) {
+        const auto id = Store().Find(from.id, Levels(subKey));
         if (!id) {
             return ERROR_FILE_NOT_FOUND;
         }
@@ -311,16 +283,9 @@ std::int32_t RegDeleteKeyA(HKEY hKey, vb::StringView subKey) {
 }
 
 std::int32_t RegDeleteValueA(HKEY hKey, vb::StringView valueName) {
-    return Guarded([&] {
-        const auto key = Resolve(hKey);
-        if (!key) {
-            return ERROR_INVALID_HANDLE;
-        }
-        if ((key->rights & KEY_SET_VALUE) == 0) {
-            return ERROR_ACCESS_DENIED;
-        }
-        return Store().DeleteValue(key->id, vb::EncodeText(valueName)) ? ERROR_SUCCESS
-                                                                       : ERROR_FILE_NOT_FOUND;
+    return OnKey(hKey, KEY_SET_VALUE, [&](const Target& key) {
+        return Store().DeleteValue(key.id, vb::EncodeText(valueName)) ? ERROR_SUCCESS
+                                                                      : ERROR_FILE_NOT_FOUND;
     });
 }
 
