@@ -34,6 +34,26 @@ vb::String BeforeNul(const vb::String& buffer) {
                     u"RegistryKey.GetValues");
 }
 
+// The names `enumerate` gives by index, each cut at its NUL, up to "no more items"; any
+// other end, as any failure, gives no list at all.
+template <typename Enumerate> std::optional<RegistryNames> AbsorbedNames(Enumerate enumerate) {
+    try {
+        RegistryNames names;
+        vb::String buffer(kNameBuffer, u' ');
+        std::int32_t result = ERROR_SUCCESS;
+        for (std::uint32_t index = 0; (result = enumerate(index, buffer)) == ERROR_SUCCESS;
+             ++index) {
+            Append(names, BeforeNul(buffer));
+        }
+        if (result != ERROR_NO_MORE_ITEMS) {
+            RaiseGetValues(result);
+        }
+        return names;
+    } catch (const vb::Error&) {
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 RegistryKey::~RegistryKey() {
@@ -142,43 +162,16 @@ RegistryNames RegistryKey::ValueNames() const {
 }
 
 std::optional<RegistryNames> RegistryKey::SubKeyNames() const {
-    try {
-        RegistryNames names;
-        vb::String buffer(kNameBuffer, u' ');
-        std::int32_t result = ERROR_SUCCESS;
-        for (std::uint32_t index = 0;
-             (result = RegEnumKeyA(hKey, index, buffer, kShortName)) == ERROR_SUCCESS; ++index) {
-            Append(names, BeforeNul(buffer));
-        }
-        if (result != ERROR_NO_MORE_ITEMS) {
-            RaiseGetValues(result);
-        }
-        return names;
-    } catch (const vb::Error&) {
-        return std::nullopt;
-    }
+    return AbsorbedNames([this](std::uint32_t index, vb::String& buffer) {
+        return RegEnumKeyA(hKey, index, buffer, kShortName);
+    });
 }
 
 std::optional<RegistryNames> RegistryKey::SubValueNames() const {
-    try {
-        RegistryNames names;
-        vb::String buffer(kNameBuffer, u' ');
-        std::int32_t result = ERROR_SUCCESS;
-        for (std::uint32_t index = 0;; ++index) {
-            std::uint32_t size = kShortName;
-            result = RegEnumValueA(hKey, index, buffer, size, nullptr, nullptr, nullptr, nullptr);
-            if (result != ERROR_SUCCESS) {
-                break;
-            }
-            Append(names, BeforeNul(buffer));
-        }
-        if (result != ERROR_NO_MORE_ITEMS) {
-            RaiseGetValues(result);
-        }
-        return names;
-    } catch (const vb::Error&) {
-        return std::nullopt;
-    }
+    return AbsorbedNames([this](std::uint32_t index, vb::String& buffer) {
+        std::uint32_t size = kShortName;
+        return RegEnumValueA(hKey, index, buffer, size, nullptr, nullptr, nullptr, nullptr);
+    });
 }
 
 void RegistryKey::DeleteKey(HKEY hkeyRoot, const vb::String& sSubkey) {
