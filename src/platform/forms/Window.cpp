@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace forms {
@@ -41,8 +42,11 @@ Screen& TheScreen() {
 }
 
 std::int32_t TwipsToPixels(float twips) {
-    return static_cast<std::int32_t>(
-        std::lround(twips / static_cast<float>(TheScreen().twipsPerPixel)));
+    const double pixels = std::round(twips / static_cast<float>(TheScreen().twipsPerPixel));
+    // A window cannot reach beyond 32-bit coordinates.
+    return static_cast<std::int32_t>(std::clamp<double>(pixels,
+                                                        std::numeric_limits<std::int32_t>::min(),
+                                                        std::numeric_limits<std::int32_t>::max()));
 }
 
 Window::Window() : hwnd(NextHandle()) {
