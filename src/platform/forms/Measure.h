@@ -19,7 +19,12 @@ class Measure {
 public:
     Measure(Measured& owner, Axis axis) : owner_(&owner), axis_(axis) {}
     Measure(const Measure&) = delete;
-    Measure& operator=(const Measure& other) { return *this = static_cast<float>(other); }
+    Measure& operator=(const Measure& other) {
+        if (this != &other) {
+            *this = static_cast<float>(other);
+        }
+        return *this;
+    }
     Measure& operator=(float value) {
         owner_->SetMeasure(axis_, value);
         return *this;
