@@ -71,7 +71,7 @@ TEST_F(Splitter, TheFirstBindingStoresTheWidthAndLaysOutAroundTheBar) {
     EXPECT_FALSE(barre.appuye);
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(fond.ScaleMode(), forms::ScaleTwips);
-    EXPECT_EQ(fond.Controls().back(), &barre) << "the bar stays in front of both";
+    EXPECT_EQ(fond.Controls().front(), &logs) << "g, then D, sent behind the bar";
 }
 
 TEST_F(Splitter, AStoredWidthSettlesOnWholePixelsAndANegativeOneStopsTheBinding) {
