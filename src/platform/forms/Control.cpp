@@ -1,8 +1,23 @@
 #include "forms/Control.h"
 
-#include "forms/Form.h"
+#include "forms/Container.h"
+#include "vb/Error.h"
+
+#include <algorithm>
 
 namespace forms {
+
+namespace {
+
+int Index(Axis axis) {
+    return static_cast<int>(axis);
+}
+
+bool IsSize(Axis axis) {
+    return axis == Axis::Width || axis == Axis::Height;
+}
+
+} // namespace
 
 Control::Control(Container& parent, vb::String name) : parent_(parent), name_(std::move(name)) {
     parent_.add(this);
@@ -12,21 +27,76 @@ Control::~Control() {
     parent_.remove(this);
 }
 
+float Control::MeasureOf(Axis axis) const {
+    return twips_[Index(axis)] / parent_.UnitTwips();
+}
+
+void Control::SetMeasure(Axis axis, float value) {
+    if (IsSize(axis) && value < 0) {
+        vb::Raise(vb::err::InvalidPropertyValue);
+    }
+    const float twips = value * parent_.UnitTwips();
+    const bool resized = IsSize(axis) && twips != twips_[Index(axis)];
+    twips_[Index(axis)] = twips;
+    if (resized) {
+        Resized();
+    }
+}
+
 void Control::Move(float left, float top, float width, float height) {
-    Left = left;
-    Top = top;
-    Width = width;
-    Height = height;
+    if (width < 0 || height < 0) {
+        vb::Raise(vb::err::InvalidPropertyValue);
+    }
+    const float unit = parent_.UnitTwips();
+    const bool resized =
+        width * unit != twips_[Index(Axis::Width)] || height * unit != twips_[Index(Axis::Height)];
+    twips_[Index(Axis::Left)] = left * unit;
+    twips_[Index(Axis::Top)] = top * unit;
+    twips_[Index(Axis::Width)] = width * unit;
+    twips_[Index(Axis::Height)] = height * unit;
+    if (resized) {
+        Resized();
+    }
+}
+
+void Control::ZOrder(std::int16_t position) {
+    parent_.reorder(this, position == 0);
 }
 
 void Control::Refresh() {
     parent_.Refresh();
 }
 
+PixelRect Control::PixelPlacement() const {
+    return PixelRect{
+        TwipsToPixels(twips_[Index(Axis::Left)]), TwipsToPixels(twips_[Index(Axis::Top)]),
+        TwipsToPixels(twips_[Index(Axis::Width)]), TwipsToPixels(twips_[Index(Axis::Height)])};
+}
+
+void Control::PlacePixels(const PixelRect& rect) {
+    const auto twips = static_cast<float>(TheScreen().twipsPerPixel);
+    twips_[Index(Axis::Left)] = static_cast<float>(rect.x) * twips;
+    twips_[Index(Axis::Top)] = static_cast<float>(rect.y) * twips;
+    twips_[Index(Axis::Width)] = static_cast<float>(std::max(rect.width, 0)) * twips;
+    twips_[Index(Axis::Height)] = static_cast<float>(std::max(rect.height, 0)) * twips;
+}
+
+Window* Control::ContainerWindow() const {
+    return &parent_;
+}
+
+std::intptr_t HwndOf(const Control& control) {
+    const auto* window = dynamic_cast<const Window*>(&control);
+    if (window == nullptr) {
+        vb::Raise(vb::err::ObjectDoesNotSupport);
+    }
+    return window->hwnd;
+}
+
 Label::Label(Container& parent, vb::String name, vb::String caption)
     : Control(parent, std::move(name)), Caption(std::move(caption)) {}
 
 TextBox::TextBox(Container& parent, vb::String name, vb::String text)
-    : Control(parent, std::move(name)), Text(std::move(text)) {}
+    : WindowedControl(parent, std::move(name)), Text(std::move(text)) {}
 
 } // namespace forms

@@ -1,5 +1,7 @@
 #include "forms/Form.h"
 
+#include "vb/Error.h"
+
 #include <algorithm>
 #include <atomic>
 
@@ -19,21 +21,23 @@ Presenter* gPresenter = &gHeadless;
 std::atomic<int> gVisibleForms{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 
-std::intptr_t NextHandle() {
-    static std::intptr_t next = 0x10010;
-    const std::intptr_t handle = next;
-    next += 0x10;
-    return handle;
-}
-
 std::vector<Form*>& Registry() {
     static std::vector<Form*> forms;
     return forms;
 }
 
+// Where Windows keeps a minimised window, and the size of its button.
+constexpr std::int32_t kMinimizedAt = -32000;
+constexpr std::int32_t kMinimizedWidth = 160;
+constexpr std::int32_t kMinimizedHeight = 24;
+
+int Index(Axis axis) {
+    return static_cast<int>(axis);
+}
+
 } // namespace
 
-Form::Form(vb::String name) : hwnd(NextHandle()), name_(std::move(name)) {
+Form::Form(vb::String name) : name_(std::move(name)) {
     Registry().push_back(this);
 }
 
@@ -44,11 +48,87 @@ Form::~Form() {
     std::erase(Registry(), this);
 }
 
+PixelRect Form::Placement() const {
+    const Screen& screen = TheScreen();
+    switch (state_) {
+    case Maximized:
+        return PixelRect{0, 0, screen.width, screen.height};
+    case Minimized:
+        return PixelRect{kMinimizedAt, kMinimizedAt, kMinimizedWidth, kMinimizedHeight};
+    default:
+        return PixelRect{TwipsToPixels(twips_[0]), TwipsToPixels(twips_[1]),
+                         TwipsToPixels(twips_[2]), TwipsToPixels(twips_[3])};
+    }
+}
+
+void Form::Place(const PixelRect& rect) {
+    const auto twips = static_cast<float>(TheScreen().twipsPerPixel);
+    twips_[0] = static_cast<float>(rect.x) * twips;
+    twips_[1] = static_cast<float>(rect.y) * twips;
+    twips_[2] = static_cast<float>(std::max(rect.width, 0)) * twips;
+    twips_[3] = static_cast<float>(std::max(rect.height, 0)) * twips;
+}
+
+float Form::MeasureOf(Axis axis) const {
+    if (state_ == Normal) {
+        return twips_[Index(axis)];
+    }
+    const PixelRect r = Placement();
+    const std::int32_t pixels[] = {r.x, r.y, r.width, r.height};
+    return static_cast<float>(pixels[Index(axis)] * TheScreen().twipsPerPixel);
+}
+
+void Form::SetMeasure(Axis axis, float value) {
+    float placement[4];
+    std::copy(std::begin(twips_), std::end(twips_), placement);
+    placement[Index(axis)] = value;
+    Move(placement[0], placement[1], placement[2], placement[3]);
+}
+
+void Form::Move(float left, float top) {
+    Move(left, top, twips_[2], twips_[3]);
+}
+
+void Form::Move(float left, float top, float width, float height) {
+    if (width < 0 || height < 0) {
+        vb::Raise(vb::err::InvalidPropertyValue);
+    }
+    const bool resized = width != twips_[2] || height != twips_[3];
+    twips_[0] = left;
+    twips_[1] = top;
+    twips_[2] = width;
+    twips_[3] = height;
+    if (resized && state_ == Normal) {
+        RaiseResize();
+    }
+}
+
+void Form::WindowState(std::int16_t state) {
+    if (state != Normal && state != Minimized && state != Maximized) {
+        vb::Raise(vb::err::InvalidPropertyValue);
+    }
+    if (state != state_) {
+        state_ = state;
+        RaiseResize();
+    }
+}
+
+void Form::RaiseResize() {
+    if (Resize) {
+        const auto resize = Resize; // the handler may replace itself
+        resize();
+    }
+}
+
 void Form::Show() {
     if (!visible_) {
         visible_ = true;
         ++gVisibleForms;
         gPresenter->visibilityChanged(*this);
+    }
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        RaiseResize();
     }
 }
 
@@ -64,21 +144,6 @@ void Form::Refresh() {
     if (visible_) {
         gPresenter->refresh(*this);
     }
-}
-
-Control* Container::FindControl(vb::StringView name) const {
-    const auto it = std::find_if(controls_.begin(), controls_.end(), [&](const Control* c) {
-        return vb::Equal(c->Name(), name, vb::Compare::Text);
-    });
-    return it == controls_.end() ? nullptr : *it;
-}
-
-void Container::add(Control* control) {
-    controls_.push_back(control);
-}
-
-void Container::remove(Control* control) {
-    std::erase(controls_, control);
 }
 
 void Form::SetPresenter(Presenter* presenter) {

@@ -2,8 +2,11 @@
 // A window with its controls, registered in the runtime's collection of loaded forms so
 // that lower layers can reach a form's controls by name.
 
+#include "forms/Container.h"
 #include "forms/Control.h"
+#include "forms/Measure.h"
 #include "forms/Picture.h"
+#include "forms/UserControl.h"
 
 #include <cstdint>
 #include <functional>
@@ -23,38 +26,12 @@ public:
     virtual void visibilityChanged(Form& form) = 0;
 };
 
-// What holds controls: a form, or a user control with child controls of its own.
-class Container {
-public:
-    Container() = default;
-    virtual ~Container() = default;
-    Container(const Container&) = delete;
-    Container& operator=(const Container&) = delete;
+// Window states.
+inline constexpr std::int16_t Normal = 0;
+inline constexpr std::int16_t Minimized = 1;
+inline constexpr std::int16_t Maximized = 2;
 
-    const std::vector<Control*>& Controls() const { return controls_; }
-    Control* FindControl(vb::StringView name) const;
-    template <typename T> T* Find(vb::StringView name) const {
-        return dynamic_cast<T*>(FindControl(name));
-    }
-    // Redraws the container at once, as far as anything shows it.
-    virtual void Refresh() = 0;
-
-private:
-    friend class Control;
-    void add(Control* control);
-    void remove(Control* control);
-
-    std::vector<Control*> controls_;
-};
-
-// A control that carries child controls of its own.
-class UserControl : public Control, public Container {
-public:
-    UserControl(Container& parent, vb::String name) : Control(parent, std::move(name)) {}
-    void Refresh() override { Control::Refresh(); }
-};
-
-class Form : public Container {
+class Form : public Container, public MouseEvents, private Measured {
 public:
     explicit Form(vb::String name);
     ~Form() override;
@@ -62,37 +39,56 @@ public:
     const vb::String& Name() const { return name_; }
 
     vb::String Caption;
-    float Left = 0;
-    float Top = 0;
-    float Width = 0;
-    float Height = 0;
+    // Twips on the screen. Maximised, the form reports the screen; minimised, a small
+    // rectangle far off it; sizes set meanwhile apply once it is back to normal.
+    Measure Left{*this, Axis::Left};
+    Measure Top{*this, Axis::Top};
+    Measure Width{*this, Axis::Width};
+    Measure Height{*this, Axis::Height};
+
+    void Move(float left, float top);
+    void Move(float left, float top, float width, float height);
+
+    // 0 normal, 1 minimised, 2 maximised; any other value raises error 380.
+    std::int16_t WindowState() const { return state_; }
+    void WindowState(std::int16_t state);
 
     bool Visible() const { return visible_; }
+    // The first showing raises Resize, as the runtime does once a form is laid out.
     void Show();
     void Hide();
     void Refresh() override;
-
-    // The window's handle, unique in the process, given when the form is created.
-    const std::intptr_t hwnd;
 
     // Background picture of the client area, and the window's icon.
     forms::Picture Picture;
     forms::Picture Icon;
 
-    // Mouse-down on the part of the client area that no control covers:
-    // button, shift, x, y (twips).
-    std::function<void(int, int, float, float)> MouseDown;
     // What a click on the window's close box does; Ctrl+C on a visible window clicks it.
     // Empty when the window has no close box.
     std::function<void()> CloseBox;
+
+    Window* ParentWindow() const override { return nullptr; }
+    PixelRect Placement() const override;
+    void Place(const PixelRect& rect) override;
+    bool Shown() const override { return visible_; }
+    float ReadWidth() const override { return Width; }
+    float ReadHeight() const override { return Height; }
 
     // Process-wide presenter in force (headless by default).
     static void SetPresenter(Presenter* presenter);
     static Presenter& CurrentPresenter();
 
 private:
+    float MeasureOf(Axis axis) const override;
+    void SetMeasure(Axis axis, float value) override;
+    void RaiseResize();
+
     vb::String name_;
     bool visible_ = false;
+    bool shownOnce_ = false;
+    std::int16_t state_ = Normal;
+    // The normal placement, in twips.
+    float twips_[4] = {};
 };
 
 // The runtime's collection of loaded forms.

@@ -7,9 +7,9 @@
 
 namespace forms {
 
-class ListBox : public Control {
+class ListBox : public WindowedControl<Window> {
 public:
-    using Control::Control;
+    using WindowedControl::WindowedControl;
 
     std::vector<vb::String> List;
 };

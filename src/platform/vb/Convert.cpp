@@ -69,12 +69,23 @@ String CStr(std::int64_t value) {
     return FromAscii(std::to_string(value));
 }
 
-String Str(double value) {
-    String text = CStr(value);
-    if (value >= 0) {
+namespace {
+
+String WithSignPlace(String text, bool notNegative) {
+    if (notNegative) {
         text.insert(text.begin(), u' ');
     }
     return text;
+}
+
+} // namespace
+
+String Str(double value) {
+    return WithSignPlace(CStr(value), value >= 0);
+}
+
+String Str(float value) {
+    return WithSignPlace(CStr(value), value >= 0);
 }
 
 namespace {
@@ -188,6 +199,13 @@ bool TryParseNumber(StringView text, double& value) {
     }
     value = parsed;
     return true;
+}
+
+float CSng(double value) {
+    if (std::isnan(value) || std::fabs(value) > std::numeric_limits<float>::max()) {
+        Raise(err::Overflow);
+    }
+    return static_cast<float>(value);
 }
 
 double RoundHalfEven(double value) {

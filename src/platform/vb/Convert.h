@@ -22,6 +22,7 @@ inline String CStr(std::int16_t value) {
 
 // As CStr, with a leading blank for zero and positive numbers.
 String Str(double value);
+String Str(float value);
 
 // The leading number of a text: blanks, tabs and line feeds are ignored anywhere, the scan
 // stops at the first character that cannot continue a number; 0 when there is none.
@@ -36,6 +37,8 @@ bool TryParseNumber(StringView text, double& value);
 // the result does not fit.
 std::int16_t CInt(double value);
 std::int32_t CLng(double value);
+// To a single; error 6 beyond its range.
+float CSng(double value);
 double RoundHalfEven(double value);
 
 } // namespace vb

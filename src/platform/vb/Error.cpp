@@ -45,6 +45,14 @@ String DescriptionOf(std::int32_t number) {
         return u"Variable objet ou variable de bloc With non définie";
     case err::InvalidUseOfNull:
         return u"Utilisation incorrecte de Null";
+    case err::ControlArrayElementMissing:
+        return u"L'élément de groupe de contrôles n'existe pas";
+    case err::ObjectAlreadyLoaded:
+        return u"Objet déjà chargé";
+    case err::InvalidPropertyValue:
+        return u"Valeur de propriété non valide";
+    case err::ObjectDoesNotSupport:
+        return u"Cet objet ne gère pas cette propriété ou cette méthode";
     default:
         return u"Erreur définie par l'application ou par l'objet";
     }

@@ -28,6 +28,10 @@ inline constexpr std::int32_t PathFileAccess = 75;
 inline constexpr std::int32_t PathNotFound = 76;
 inline constexpr std::int32_t ObjectNotSet = 91;
 inline constexpr std::int32_t InvalidUseOfNull = 94;
+inline constexpr std::int32_t ControlArrayElementMissing = 340;
+inline constexpr std::int32_t ObjectAlreadyLoaded = 360;
+inline constexpr std::int32_t InvalidPropertyValue = 380;
+inline constexpr std::int32_t ObjectDoesNotSupport = 438;
 } // namespace err
 
 class Error : public std::exception {

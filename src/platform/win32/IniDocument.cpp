@@ -135,11 +135,14 @@ void IniDocument::Set(vb::StringView section, vb::StringView key, vb::StringView
     const Place place = Find(section, key);
     const std::string bytes = vb::EncodeText(value);
     if (place.key) {
-        // The key keeps its spelling and the layout before its value.
+        // The key keeps its spelling and the layout before its value, unless the value
+        // brings blanks of its own: rewriting " 2415" must not add a blank each time.
         std::string& text = lines_[*place.key].text;
         std::size_t keep = text.find('=') + 1;
         const std::string_view old = std::string_view(text).substr(keep);
-        if (!TrimBlanks(old).empty()) {
+        const bool ownBlanks =
+            !bytes.empty() && kBlanks.find(bytes.front()) != std::string_view::npos;
+        if (!ownBlanks && !TrimBlanks(old).empty()) {
             keep += old.find_first_not_of(kBlanks);
         }
         text = text.substr(0, keep) + bytes;

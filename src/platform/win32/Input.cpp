@@ -2,102 +2,206 @@
 
 #include "forms/EventLoop.h"
 
+#include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace win32 {
 
 namespace {
 
-// The label a press landed on, clicked when the button comes up over it.
-struct Pressed {
+// What receives a mouse event: a window, or a control without a window of its own drawn
+// on that window's client area.
+struct Target {
     std::intptr_t hwnd = 0;
-    const forms::Label* label = nullptr;
-};
-Pressed gPressed;
-
-struct Hit {
-    forms::Form* form = nullptr;
-    forms::Control* control = nullptr;
-    float x = 0; // client twips
-    float y = 0;
+    forms::Control* windowless = nullptr;
+    bool operator==(const Target&) const = default;
 };
 
-Hit HitTest(Point point) {
-    const auto& wm = WindowManager::instance();
-    Hit hit;
-    hit.form = wm.windowAt(point);
-    if (hit.form == nullptr) {
-        return hit;
-    }
-    const Point origin = wm.clientOrigin(*hit.form);
-    const auto twips = static_cast<float>(wm.screen.twipsPerPixel);
-    hit.x = static_cast<float>(point.x - origin.x) * twips;
-    hit.y = static_cast<float>(point.y - origin.y) * twips;
-    const auto& controls = hit.form->Controls();
-    // The control made last lies on top.
-    for (auto it = controls.rbegin(); it != controls.rend(); ++it) {
-        const forms::Control& c = **it;
-        if (c.Visible && hit.x >= c.Left && hit.x < c.Left + c.Width && hit.y >= c.Top &&
-            hit.y < c.Top + c.Height) {
-            hit.control = *it;
-            break;
-        }
-    }
-    return hit;
+// From the first button down until the last one is up.
+struct Press {
+    Target target;
+    bool doubleClick = false;
+};
+std::optional<Press> gPress;
+
+bool Contains(const Rect& r, Point p) {
+    return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
 }
 
-void ButtonDown(int button) {
+Target HitTest(Point p) {
+    const auto& wm = WindowManager::instance();
+    forms::Container* container = wm.windowAt(p);
+    const auto twips = static_cast<float>(wm.screen.twipsPerPixel);
+    while (container != nullptr) {
+        const Point o = wm.clientOrigin(*container);
+        if (!Contains(
+                Rect{o.x, o.y, o.x + container->ClientWidth(), o.y + container->ClientHeight()},
+                p)) {
+            return Target{}; // a frame: no mouse event
+        }
+        const auto& controls = container->Controls();
+        // Windows lie above the controls drawn on their container's surface.
+        forms::Window* child = nullptr;
+        for (auto it = controls.rbegin(); it != controls.rend() && child == nullptr; ++it) {
+            auto* window = dynamic_cast<forms::Window*>(*it);
+            if (window != nullptr && (*it)->Visible && Contains(wm.windowRect(*window), p)) {
+                child = window;
+            }
+        }
+        if (child != nullptr) {
+            if (auto* inner = dynamic_cast<forms::Container*>(child)) {
+                container = inner;
+                continue;
+            }
+            return Target{child->hwnd};
+        }
+        const float x = static_cast<float>(p.x - o.x) * twips;
+        const float y = static_cast<float>(p.y - o.y) * twips;
+        for (auto it = controls.rbegin(); it != controls.rend(); ++it) {
+            forms::Control& c = **it;
+            const float left = c.Twips(forms::Axis::Left);
+            const float top = c.Twips(forms::Axis::Top);
+            if (dynamic_cast<forms::Window*>(&c) == nullptr && c.Visible && x >= left &&
+                x < left + c.Twips(forms::Axis::Width) && y >= top &&
+                y < top + c.Twips(forms::Axis::Height)) {
+                return Target{container->hwnd, &c};
+            }
+        }
+        return Target{container->hwnd};
+    }
+    return Target{};
+}
+
+// The object's events, or none when it is gone.
+forms::MouseEvents* EventsOf(const Target& t) {
+    forms::Window* window = forms::WindowFromHandle(t.hwnd);
+    if (window == nullptr || t.windowless == nullptr) {
+        return dynamic_cast<forms::MouseEvents*>(window);
+    }
+    const auto* container = dynamic_cast<forms::Container*>(window);
+    if (container == nullptr ||
+        std::find(container->Controls().begin(), container->Controls().end(), t.windowless) ==
+            container->Controls().end()) {
+        return nullptr;
+    }
+    return t.windowless;
+}
+
+// The point in the object's scale, from its client area's corner (a windowless control:
+// from its own corner, in its container's scale).
+std::pair<float, float> PositionIn(const Target& t, Point p) {
+    const auto& wm = WindowManager::instance();
+    forms::Window* window = forms::WindowFromHandle(t.hwnd);
+    const Point o = wm.clientOrigin(*window);
+    const auto twips = static_cast<float>(wm.screen.twipsPerPixel);
+    float x = static_cast<float>(p.x - o.x) * twips;
+    float y = static_cast<float>(p.y - o.y) * twips;
+    float unit = 1;
+    if (t.windowless != nullptr) {
+        x -= t.windowless->Twips(forms::Axis::Left);
+        y -= t.windowless->Twips(forms::Axis::Top);
+        unit = t.windowless->Parent().UnitTwips();
+    } else if (const auto* container = dynamic_cast<forms::Container*>(window)) {
+        unit = container->UnitTwips();
+    } else if (const auto* control = dynamic_cast<forms::Control*>(window)) {
+        unit = control->Parent().UnitTwips();
+    }
+    return {x / unit, y / unit};
+}
+
+void RaiseMouse(const Target& t, forms::MouseEvents::MouseHandler forms::MouseEvents::*event,
+                int button, Point p) {
+    const forms::MouseEvents* events = EventsOf(t);
+    if (events == nullptr || !(events->*event)) {
+        return;
+    }
+    const auto [x, y] = PositionIn(t, p);
+    const auto handler = events->*event; // it may unload its object
+    handler(button, 0, x, y);
+}
+
+void RaiseClick(const Target& t, std::function<void()> forms::MouseEvents::*event) {
+    const forms::MouseEvents* events = EventsOf(t);
+    if (events != nullptr && events->*event) {
+        const auto handler = events->*event;
+        handler();
+    }
+}
+
+// The object pressed while it holds the capture, otherwise the one under the cursor.
+Target Receiver() {
+    const auto& wm = WindowManager::instance();
+    if (gPress.has_value() && wm.capture != 0) {
+        return gPress->target;
+    }
+    return HitTest(wm.cursor());
+}
+
+void MouseMove(Point p) {
     auto& wm = WindowManager::instance();
+    wm.setCursor(p);
+    if (!wm.dragging()) {
+        RaiseMouse(Receiver(), &forms::MouseEvents::MouseMove, wm.buttons, p);
+    }
+}
+
+void ButtonDown(int button, bool doubleClick) {
+    auto& wm = WindowManager::instance();
+    const bool first = wm.buttons == 0;
     wm.buttons |= button;
-    const Hit hit = HitTest(wm.cursor());
-    if (hit.form == nullptr) {
+    if (wm.dragging()) {
         return;
     }
-    wm.capture = hit.form->hwnd;
-    if (hit.control != nullptr) {
-        gPressed = Pressed{hit.form->hwnd, dynamic_cast<const forms::Label*>(hit.control)};
-        return;
+    if (first) {
+        const Target hit = HitTest(wm.cursor());
+        gPress = Press{hit, doubleClick};
+        wm.capture = hit.hwnd;
     }
-    gPressed = Pressed{};
-    if (hit.form->MouseDown) {
-        const auto handler = hit.form->MouseDown; // it may unload the form
-        handler(button, 0, hit.x, hit.y);
+    if (doubleClick) {
+        RaiseClick(Receiver(), &forms::MouseEvents::DblClick);
+    } else {
+        RaiseMouse(Receiver(), &forms::MouseEvents::MouseDown, button, wm.cursor());
     }
 }
 
 void ButtonUp(int button) {
     auto& wm = WindowManager::instance();
     wm.buttons &= ~button;
-    if (wm.buttons == 0) {
-        wm.capture = 0;
-    }
-    const Pressed pressed = std::exchange(gPressed, Pressed{});
-    if (pressed.label == nullptr) {
+    if (wm.dragging()) {
+        if (wm.buttons == 0) {
+            gPress.reset(); // the drag took the release
+        }
         return;
     }
-    const Hit hit = HitTest(wm.cursor());
-    if (hit.form == nullptr || hit.form->hwnd != pressed.hwnd || hit.control != pressed.label) {
+    RaiseMouse(Receiver(), &forms::MouseEvents::MouseUp, button, wm.cursor());
+    if (wm.buttons != 0) {
         return;
     }
-    if (pressed.label->Click) {
-        const auto click = pressed.label->Click;
-        click();
+    wm.capture = 0;
+    const std::optional<Press> press = std::exchange(gPress, std::nullopt);
+    if (press.has_value() && !press->doubleClick && press->target.hwnd != 0 &&
+        HitTest(wm.cursor()) == press->target) {
+        RaiseClick(press->target, &forms::MouseEvents::Click);
     }
 }
 
 } // namespace
 
 void QueueMouseMove(Point screenPoint) {
-    forms::EventLoop::instance().post(
-        [screenPoint] { WindowManager::instance().setCursor(screenPoint); });
+    forms::EventLoop::instance().post([screenPoint] { MouseMove(screenPoint); });
 }
 
 void QueueButtonDown(int button) {
-    forms::EventLoop::instance().post([button] { ButtonDown(button); });
+    forms::EventLoop::instance().post([button] { ButtonDown(button, false); });
 }
 
 void QueueButtonUp(int button) {
     forms::EventLoop::instance().post([button] { ButtonUp(button); });
+}
+
+void QueueDoubleClick(int button) {
+    forms::EventLoop::instance().post([button] { ButtonDown(button, true); });
 }
 
 } // namespace win32

@@ -2,23 +2,19 @@
 
 #include "forms/EventLoop.h"
 
-#include <algorithm>
-#include <cmath>
-
 namespace win32 {
+
+namespace {
+
+Rect ToRect(const forms::PixelRect& r) {
+    return Rect{r.x, r.y, r.x + r.width, r.y + r.height};
+}
+
+} // namespace
 
 WindowManager& WindowManager::instance() {
     static WindowManager manager;
     return manager;
-}
-
-forms::Form* WindowManager::windowOf(std::intptr_t hwnd) const {
-    for (forms::Form* form : forms::LoadedForms()) {
-        if (form->hwnd == hwnd) {
-            return form;
-        }
-    }
-    return nullptr;
 }
 
 forms::Form* WindowManager::windowAt(Point point) const {
@@ -37,40 +33,40 @@ forms::Form* WindowManager::windowAt(Point point) const {
 }
 
 void WindowManager::setFrame(std::intptr_t hwnd, Frame frame) {
-    const auto it = std::find_if(frames_.begin(), frames_.end(),
-                                 [&](const FrameEntry& e) { return e.hwnd == hwnd; });
-    if (it != frames_.end()) {
-        it->frame = frame;
-    } else {
-        frames_.push_back(FrameEntry{hwnd, frame});
+    if (forms::Window* window = forms::WindowFromHandle(hwnd)) {
+        window->frame = frame;
     }
 }
 
 Frame WindowManager::frameOf(std::intptr_t hwnd) const {
-    const auto it = std::find_if(frames_.begin(), frames_.end(),
-                                 [&](const FrameEntry& e) { return e.hwnd == hwnd; });
-    return it != frames_.end() ? it->frame : Frame{};
+    const forms::Window* window = forms::WindowFromHandle(hwnd);
+    return window != nullptr ? window->frame : Frame{};
 }
 
-std::int32_t WindowManager::toPixels(float twips) const {
-    return static_cast<std::int32_t>(std::lround(twips / static_cast<float>(screen.twipsPerPixel)));
+Rect WindowManager::windowRect(const forms::Window& window) const {
+    Rect r = ToRect(window.Placement());
+    if (const forms::Window* parent = window.ParentWindow()) {
+        const Point origin = clientOrigin(*parent);
+        r.left += origin.x;
+        r.right += origin.x;
+        r.top += origin.y;
+        r.bottom += origin.y;
+    }
+    return r;
 }
 
-Rect WindowManager::windowRect(const forms::Form& form) const {
-    const std::int32_t left = toPixels(form.Left);
-    const std::int32_t top = toPixels(form.Top);
-    return Rect{left, top, left + toPixels(form.Width), top + toPixels(form.Height)};
+Point WindowManager::clientOrigin(const forms::Window& window) const {
+    const Rect r = windowRect(window);
+    return Point{r.left + window.frame.border, r.top + window.frame.border + window.frame.title};
 }
 
-Point WindowManager::clientOrigin(const forms::Form& form) const {
-    const Rect r = windowRect(form);
-    const Frame f = frameOf(form.hwnd);
-    return Point{r.left + f.border, r.top + f.border + f.title};
-}
-
-void WindowManager::moveTo(forms::Form& form, Point topLeft) const {
-    form.Left = static_cast<float>(topLeft.x * screen.twipsPerPixel);
-    form.Top = static_cast<float>(topLeft.y * screen.twipsPerPixel);
+void WindowManager::moveTo(forms::Window& window, Point topLeft) const {
+    forms::PixelRect placement = window.Placement();
+    const Point base =
+        window.ParentWindow() != nullptr ? clientOrigin(*window.ParentWindow()) : Point{};
+    placement.x = topLeft.x - base.x;
+    placement.y = topLeft.y - base.y;
+    window.Place(placement);
 }
 
 void WindowManager::setCursor(Point point) {
@@ -78,30 +74,112 @@ void WindowManager::setCursor(Point point) {
     if (drag_.hwnd == 0 || buttons == 0) {
         return;
     }
-    if (forms::Form* form = windowOf(drag_.hwnd)) {
-        moveTo(*form, Point{point.x - drag_.grip.x, point.y - drag_.grip.y});
+    if (forms::Window* window = forms::WindowFromHandle(drag_.hwnd)) {
+        moveTo(*window, Point{point.x - drag_.grip.x, point.y - drag_.grip.y});
     }
 }
 
 void WindowManager::dragWindow(std::intptr_t hwnd) {
-    const forms::Form* form = windowOf(hwnd);
-    if (form == nullptr || buttons == 0 || drag_.hwnd != 0) {
+    const forms::Window* window = forms::WindowFromHandle(hwnd);
+    if (window == nullptr || buttons == 0 || drag_.hwnd != 0) {
         return;
     }
-    const Rect start = windowRect(*form);
+    const Rect start = windowRect(*window);
     drag_ = Drag{hwnd, Point{cursor_.x - start.left, cursor_.y - start.top}};
     auto& loop = forms::EventLoop::instance();
     // Mouse events run inside this loop, one by one, and move the window as they come.
-    while (buttons != 0 && windowOf(hwnd) != nullptr) {
+    while (buttons != 0 && forms::WindowFromHandle(hwnd) != nullptr) {
         if (!loop.waitEvents()) {
             break; // no mouse event can ever come
         }
     }
     drag_ = Drag{};
+    capture = 0;
 }
 
 void WindowManager::reset() {
-    *this = WindowManager{};
+    screen = Screen{};
+    buttons = 0;
+    capture = 0;
+    cursor_ = Point{};
+    drag_ = Drag{};
+}
+
+std::int32_t GetWindowRect(std::intptr_t hwnd, Rect& rect) {
+    const forms::Window* window = forms::WindowFromHandle(hwnd);
+    if (window == nullptr) {
+        return 0;
+    }
+    rect = WindowManager::instance().windowRect(*window);
+    return 1;
+}
+
+std::int32_t ClientToScreen(std::intptr_t hwnd, Point& point) {
+    const forms::Window* window = forms::WindowFromHandle(hwnd);
+    if (window == nullptr) {
+        return 0;
+    }
+    const Point origin = WindowManager::instance().clientOrigin(*window);
+    point.x += origin.x;
+    point.y += origin.y;
+    return 1;
+}
+
+std::int32_t MoveWindow(std::intptr_t hwnd, std::int32_t x, std::int32_t y, std::int32_t width,
+                        std::int32_t height, std::int32_t) {
+    forms::Window* window = forms::WindowFromHandle(hwnd);
+    if (window == nullptr) {
+        return 0;
+    }
+    window->Place(forms::PixelRect{x, y, width, height});
+    return 1;
+}
+
+std::int32_t GetWindowLongA(std::intptr_t hwnd, std::int32_t index) {
+    const forms::Window* window = forms::WindowFromHandle(hwnd);
+    if (window == nullptr || index != GWL_STYLE) {
+        return 0;
+    }
+    return static_cast<std::int32_t>(window->Style);
+}
+
+std::int32_t SetWindowLongA(std::intptr_t hwnd, std::int32_t index, std::int32_t value) {
+    forms::Window* window = forms::WindowFromHandle(hwnd);
+    if (window == nullptr || index != GWL_STYLE) {
+        return 0;
+    }
+    const auto previous = static_cast<std::int32_t>(window->Style);
+    window->Style = static_cast<std::uint32_t>(value);
+    return previous;
+}
+
+std::int32_t SetWindowPos(std::intptr_t hwnd, std::intptr_t, std::int32_t x, std::int32_t y,
+                          std::int32_t cx, std::int32_t cy, std::uint32_t flags) {
+    forms::Window* window = forms::WindowFromHandle(hwnd);
+    if (window == nullptr) {
+        return 0;
+    }
+    forms::PixelRect placement = window->Placement();
+    if ((flags & SWP_NOMOVE) == 0) {
+        placement.x = x;
+        placement.y = y;
+    }
+    if ((flags & SWP_NOSIZE) == 0) {
+        placement.width = cx;
+        placement.height = cy;
+    }
+    if ((flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) {
+        window->Place(placement);
+    }
+    if ((flags & SWP_FRAMECHANGED) != 0) {
+        window->frame = forms::FrameOf(window->Style);
+    }
+    return 1;
+}
+
+std::int32_t GetCursorPos(Point& point) {
+    point = WindowManager::instance().cursor();
+    return 1;
 }
 
 std::int32_t ReleaseCapture() {

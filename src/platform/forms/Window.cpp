@@ -1,0 +1,75 @@
+#include "forms/Window.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace forms {
+
+namespace {
+
+std::vector<Window*>& Windows() {
+    static std::vector<Window*> windows;
+    return windows;
+}
+
+std::intptr_t NextHandle() {
+    static std::intptr_t next = 0x10010;
+    const std::intptr_t handle = next;
+    next += 0x10;
+    return handle;
+}
+
+} // namespace
+
+Frame FrameOf(std::uint32_t style) {
+    Frame frame;
+    if ((style & WS_THICKFRAME) != 0) {
+        frame.border = 4;
+    } else if ((style & (WS_BORDER | WS_DLGFRAME)) != 0) {
+        frame.border = 1;
+    }
+    if ((style & WS_CAPTION) == WS_CAPTION) {
+        frame.title = 26;
+    }
+    return frame;
+}
+
+Screen& TheScreen() {
+    static Screen screen;
+    return screen;
+}
+
+std::int32_t TwipsToPixels(float twips) {
+    const double pixels = std::round(twips / static_cast<float>(TheScreen().twipsPerPixel));
+    // A window cannot reach beyond 32-bit coordinates.
+    return static_cast<std::int32_t>(std::clamp<double>(pixels,
+                                                        std::numeric_limits<std::int32_t>::min(),
+                                                        std::numeric_limits<std::int32_t>::max()));
+}
+
+Window::Window() : hwnd(NextHandle()) {
+    Windows().push_back(this);
+}
+
+Window::~Window() {
+    std::erase(Windows(), this);
+}
+
+std::int32_t Window::ClientWidth() const {
+    return std::max(0, Placement().width - 2 * frame.border);
+}
+
+std::int32_t Window::ClientHeight() const {
+    return std::max(0, Placement().height - 2 * frame.border - frame.title);
+}
+
+Window* WindowFromHandle(std::intptr_t hwnd) {
+    const auto& windows = Windows();
+    const auto it = std::find_if(windows.begin(), windows.end(),
+                                 [hwnd](const Window* w) { return w->hwnd == hwnd; });
+    return it == windows.end() ? nullptr : *it;
+}
+
+} // namespace forms
