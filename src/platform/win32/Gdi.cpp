@@ -133,7 +133,7 @@ using gdi::Bitmap;
 using gdi::DeviceContext;
 using gdi::Objects;
 
-// Window handles of the model start above this one (forms::Form numbers its windows).
+// Window handles of the model start above this one (forms::Window numbers them).
 constexpr HWND kDesktopWindow = 0x10000;
 
 } // namespace
