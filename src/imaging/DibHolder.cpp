@@ -12,6 +12,9 @@ bool DibHolder::CreateDIB(win32::HDC lhDC, std::int32_t lWidth, std::int32_t lHe
     h.biPlanes = 1;
     h.biBitCount = 24;
     h.biCompression = win32::BI_RGB;
+    // The old pixels no longer match the size just written: a failure below must not leave
+    // them behind it for the other members to walk.
+    bits_ = nullptr;
     h.biSizeImage = vb::MulLong(BytesPerScanLine(), h.biHeight);
     hDib = win32::CreateDIBSection(lhDC, &info_, win32::DIB_RGB_COLORS, &bits_, 0, 0);
     return hDib != 0;

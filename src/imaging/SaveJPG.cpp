@@ -18,14 +18,19 @@ namespace {
                     vb::App().EXEName + u".mIntelJPEGLibrary");
 }
 
-// A file being written for `target` in its folder; none when it cannot be made there.
-std::optional<vb::TemporaryFile> NewFileFor(const std::string& target) {
+// A file being written for `target` in its folder; none when it cannot be made there. A
+// folder that refuses it would refuse to delete the file it replaces too: that refusal is
+// the runtime's error and reaches the caller.
+std::optional<vb::TemporaryFile> NewFileFor(const std::string& target, bool replacing) {
     if (target.empty()) {
         return std::nullopt;
     }
     try {
         return vb::TemporaryFile::Create(target, 0666);
     } catch (const vb::Error&) {
+        if (replacing) {
+            throw;
+        }
         return std::nullopt;
     }
 }
@@ -52,7 +57,7 @@ bool cDIBSection::SaveJPG(const cDIBSection& cDib, vb::StringView sFile, std::in
     // A file that stands at the path is replaced only once the new one is complete, so a
     // failed write leaves it as it was; one that may not be deleted is not replaced.
     const std::optional<win32::FileStamp> old = win32::ReadFileStamp(sFile);
-    if (old && (old->folder || old->readOnly())) {
+    if (old && (!old->regularFile || old->readOnly())) {
         vb::Raise(vb::err::PathFileAccess);
     }
 
@@ -62,7 +67,7 @@ bool cDIBSection::SaveJPG(const cDIBSection& cDib, vb::StringView sFile, std::in
     jcprops.DIBPadBytes = vb::SubLong(cDib.BytesPerScanLine(), vb::MulLong(cDib.Width(), 3));
 
     const std::string target = vb::EncodeName(sFile);
-    std::optional<vb::TemporaryFile> written = NewFileFor(target);
+    std::optional<vb::TemporaryFile> written = NewFileFor(target, old.has_value());
     if (!written) {
         RaiseJpegError(u"Failed to save to JPG ", jpeg::CannotOpenFile);
     }

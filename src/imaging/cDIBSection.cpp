@@ -31,6 +31,9 @@ bool cDIBSection::CopyToClipboard(bool bAsDIB) {
         forms::MsgBox(u"I don't know how to put a DIB on the clipboard! Copy as bitmap instead!!!");
         return false;
     }
+    if (hDib() == 0) {
+        return false; // nothing to copy: an empty bitmap would pass for the image
+    }
     win32::OwnedBitmap bitmap(win32::CreateCompatibleBitmap(screen.get(), Width(), Height()));
     if (!bitmap) {
         return false;

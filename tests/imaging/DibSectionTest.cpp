@@ -78,6 +78,11 @@ template <typename Image> void CheckLifecycle() {
         // 3000 bytes a scan line, a million of them: the image's byte size overflows.
         EXPECT_EQ(ErrorNumberOf([&] { image.Create(1000, 1000000); }), vb::err::Overflow);
         ASSERT_TRUE(image.Create(5, 3));
+        // The old pixels are not left behind a size they do not have.
+        win32::HBITMAP made = 0;
+        EXPECT_EQ(ErrorNumberOf([&] { image.CreateDIB(image.hdc(), 100000, 100000, made); }),
+                  vb::err::Overflow);
+        EXPECT_EQ(image.DIBSectionBitsPtr(), nullptr);
     }
     EXPECT_EQ(LiveBitmaps(), bitmaps);
     EXPECT_EQ(LiveDeviceContexts(), dcs);
@@ -212,6 +217,10 @@ TEST(DibSection, CopyToClipboardShowsItsMessageOrLeavesABitmapOfThePixels) {
     }
     win32::EmptyClipboard();
     win32::CloseClipboard();
+
+    image.ClearUp(); // no pixels: nothing goes on the clipboard
+    EXPECT_FALSE(image.CopyToClipboard(false));
+    EXPECT_EQ(OnClipboard(), before);
     forms::SetMessageBoxHost(nullptr);
 }
 

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <sys/xattr.h>
+#include <unistd.h>
 #include <vector>
 
 namespace win32 {
@@ -39,7 +40,9 @@ std::optional<FileStamp> ReadFileStamp(vb::StringView path) {
         return std::nullopt;
     }
     FileStamp stamp;
-    stamp.folder = S_ISDIR(st.st_mode);
+    stamp.regularFile = S_ISREG(st.st_mode);
+    stamp.owner = st.st_uid;
+    stamp.group = st.st_gid;
     stamp.permissions = st.st_mode & 0777;
     stamp.lastAccess = st.st_atim;
     stamp.lastWrite = st.st_mtim;
@@ -48,6 +51,9 @@ std::optional<FileStamp> ReadFileStamp(vb::StringView path) {
 }
 
 void ApplyFileStamp(int fd, const FileStamp& stamp) {
+    // Before the permissions, which a change of owner may clear. A run as root must not take
+    // a user's file away from its user.
+    [[maybe_unused]] const int owned = ::fchown(fd, stamp.owner, stamp.group);
     ::fchmod(fd, stamp.permissions);
     if (stamp.dosAttributes) {
         ::fsetxattr(fd, kDosAttributes, stamp.dosAttributes->data(), stamp.dosAttributes->size(),

@@ -16,7 +16,10 @@
 namespace win32 {
 
 struct FileStamp {
-    bool folder = false;
+    // Only a plain file is replaced; a folder, a device or a pipe is not.
+    bool regularFile = false;
+    uid_t owner = 0;
+    gid_t group = 0;
     mode_t permissions = 0;
     timespec lastAccess{};
     timespec lastWrite{};
@@ -29,7 +32,8 @@ struct FileStamp {
 // links are followed); none when nothing is there.
 std::optional<FileStamp> ReadFileStamp(vb::StringView path);
 
-// Puts the stamp on the open file `fd`; what its file system cannot keep is left out.
+// Puts the stamp on the open file `fd`, its owner included where the process may give it;
+// what its file system cannot keep is left out.
 void ApplyFileStamp(int fd, const FileStamp& stamp);
 
 } // namespace win32
