@@ -25,7 +25,8 @@ public:
     // puts a copy of the bitmap on the clipboard. True when the clipboard took it.
     bool CopyToClipboard(bool bAsDIB = true);
     // Writes the header for lWidth x lHeight and makes a DIB section of that size, whose
-    // handle goes to hDib; error 6 when the image's byte size overflows.
+    // handle goes to hDib; error 6 when the image's byte size overflows. The object's
+    // pixels are then that section's: the caller keeps it alive while the object uses them.
     bool CreateDIB(win32::HDC lhDC, std::int32_t lWidth, std::int32_t lHeight,
                    win32::HBITMAP& hDib);
     // A bitmap of the picture's size holding the picture; error 91 without a picture.
