@@ -78,19 +78,22 @@ CellPicture::CellPicture(PixelRect view, int columns, int rows)
     view_.height = std::max(view_.height, 1);
 }
 
+CellPicture::Span CellPicture::extent(const PixelRect& r) const {
+    const double sx = static_cast<double>(columns_) / view_.width;
+    const double sy = static_cast<double>(rows_) / view_.height;
+    return Span{static_cast<int>(std::floor((r.x - view_.x) * sx)),
+                static_cast<int>(std::floor((r.y - view_.y) * sy)),
+                static_cast<int>(std::ceil((r.x + r.width - view_.x) * sx)),
+                static_cast<int>(std::ceil((r.y + r.height - view_.y) * sy))};
+}
+
 CellPicture::Span CellPicture::cover(const PixelRect& r) const {
     if (r.width <= 0 || r.height <= 0) {
         return {};
     }
-    const double sx = static_cast<double>(columns_) / view_.width;
-    const double sy = static_cast<double>(rows_) / view_.height;
-    const auto clampTo = [](double v, int limit) {
-        return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(limit)));
-    };
-    return Span{clampTo(std::floor((r.x - view_.x) * sx), columns_),
-                clampTo(std::floor((r.y - view_.y) * sy), rows_),
-                clampTo(std::ceil((r.x + r.width - view_.x) * sx), columns_),
-                clampTo(std::ceil((r.y + r.height - view_.y) * sy), rows_)};
+    const Span s = extent(r);
+    return Span{std::clamp(s.left, 0, columns_), std::clamp(s.top, 0, rows_),
+                std::clamp(s.right, 0, columns_), std::clamp(s.bottom, 0, rows_)};
 }
 
 ScreenPoint CellPicture::centre(int column, int row) const {
@@ -149,16 +152,30 @@ void CellPicture::picture(const Picture& image, const PixelRect& origin, bool st
     }
 }
 
-void CellPicture::write(const std::vector<vb::String>& lines, const PixelRect& r,
-                        std::int16_t alignment, std::uint32_t colour, bool firstRowOnly) {
-    const Span s = cover(r);
-    if (s.empty()) {
+CellPicture::Span CellPicture::textSpan(const PixelRect& r) const {
+    // Unclamped: a text keeps its own width when part of it lies off the view.
+    Span s = extent(r);
+    // A text starts on the column nearest its left edge, so that a thin neighbour drawn on
+    // the column it only touches does not cover its first letter.
+    const auto nearest = static_cast<int>(
+        std::lround((r.x - view_.x) * static_cast<double>(columns_) / view_.width));
+    s.left = std::clamp(nearest, s.left, std::max(s.left, s.right - 1));
+    return s;
+}
+
+void CellPicture::write(const std::vector<vb::String>& lines, const PixelRect& placed,
+                        const PixelRect& clip, std::int16_t alignment, std::uint32_t colour,
+                        bool fromTop) {
+    const Span s = textSpan(placed);
+    const Span visible = cover(Intersect(placed, clip));
+    if (s.empty() || visible.empty()) {
         return;
     }
     int row = s.top;
-    if (!firstRowOnly) {
-        const PixelRect firstLine{r.x, r.y + std::min(kHalfLine, r.height / 2), r.width, 1};
-        row = std::max(cover(firstLine).top, s.top);
+    if (!fromTop) {
+        const double sy = static_cast<double>(rows_) / view_.height;
+        const std::int32_t firstLine = placed.y + std::min(kHalfLine, placed.height / 2);
+        row = std::max(static_cast<int>(std::floor((firstLine - view_.y) * sy)), s.top);
     }
     const auto width = static_cast<std::size_t>(s.right - s.left);
     for (const vb::String& line : lines) {
@@ -166,30 +183,37 @@ void CellPicture::write(const std::vector<vb::String>& lines, const PixelRect& r
             break;
         }
         const std::size_t length = std::min(line.size(), width);
-        std::size_t column = 0;
+        std::size_t offset = 0;
         if (alignment == 2) {
-            column = (width - length) / 2;
+            offset = (width - length) / 2;
         } else if (alignment == 1) {
-            column = width - length;
+            offset = width - length;
         }
         for (std::size_t i = 0; i < length; ++i) {
-            Cell& cell = at(s.left + static_cast<int>(column + i), row);
+            const int column = s.left + static_cast<int>(offset + i);
+            if (column < visible.left || column >= visible.right || row < visible.top ||
+                row >= visible.bottom) {
+                continue;
+            }
+            Cell& cell = at(column, row);
             cell.ch = line[i];
             cell.fg = colour;
-            cell.owner = r;
+            cell.owner = Intersect(placed, clip);
         }
         ++row;
     }
 }
 
 void CellPicture::frame(const PixelRect& r, bool sizing) {
-    const Span s = cover(r);
+    const Span s = extent(r);
     if (s.empty()) {
         return;
     }
     const vb::StringView glyphs = sizing ? u"╔═╗║╚╝" : u"┌─┐│└┘";
     const auto put = [&](int column, int row, vb::Char ch) {
-        at(column, row) = Cell{ch, kFrame, kBlack, std::nullopt};
+        if (column >= 0 && column < columns_ && row >= 0 && row < rows_) {
+            at(column, row) = Cell{ch, kFrame, kBlack, std::nullopt};
+        }
     };
     for (int column = s.left; column < s.right; ++column) {
         put(column, s.top, glyphs[1]);
@@ -238,9 +262,9 @@ void CellPicture::windowless(const Control& control, const PixelRect& client) {
         if (label->BackStyle == 1) {
             fill(shown, label->BackColor);
         }
-        const Span s = cover(shown);
+        const Span s = textSpan(placed);
         write(WrapCaption(label->Caption, static_cast<std::size_t>(std::max(s.right - s.left, 1))),
-              shown, label->Alignment, label->ForeColor);
+              placed, client, label->Alignment, label->ForeColor);
     } else if (const auto* image = dynamic_cast<const Image*>(&control)) {
         picture(image->Picture, placed, image->Stretch, shown);
     }
@@ -272,20 +296,20 @@ void CellPicture::windowed(const Control& control, const PixelRect& clip) {
             // The titles' strip takes one row of cells.
             const PixelRect row{title.x, title.y, title.width, 1};
             fill(row, i == tabs->Tab() ? kWhite : kOtherTab);
-            write({tabs->TabCaption(i)}, row, 2, kBlack, true);
+            write({tabs->TabCaption(i)}, row, row, 2, kBlack, true);
         }
         children(*tabs, client);
     } else if (const auto* tree = dynamic_cast<const TreeView*>(&control)) {
         fill(shown, tree->BackColor);
         std::vector<vb::String> lines;
         TreeLines(tree->Nodes.Roots(), 0, lines);
-        write(lines, client, 0, kBlack, true);
+        write(lines, ClientRect(window), client, 0, kBlack, true);
     } else if (const auto* list = dynamic_cast<const ListBox*>(&control)) {
         fill(shown, kWhite);
-        write(list->List, client, 0, kBlack, true);
+        write(list->List, ClientRect(window), client, 0, kBlack, true);
     } else if (const auto* box = dynamic_cast<const TextBox*>(&control)) {
         fill(shown, kWhite);
-        write({box->Text}, client, 0, kBlack, true);
+        write({box->Text}, ClientRect(window), client, 0, kBlack, true);
     }
 }
 

@@ -48,7 +48,7 @@ private:
         std::uint32_t bg = 0;
         std::optional<PixelRect> owner;
     };
-    // The cells that a screen rectangle touches, as half-open ranges.
+    // Cells as half-open ranges.
     struct Span {
         int left = 0;
         int top = 0;
@@ -57,6 +57,9 @@ private:
         bool empty() const { return left >= right || top >= bottom; }
     };
 
+    // The cells that a screen rectangle touches, part of them possibly off the view.
+    Span extent(const PixelRect& r) const;
+    // The same within the view.
     Span cover(const PixelRect& r) const;
     Cell& at(int column, int row) {
         return cells_[static_cast<std::size_t>(row * columns_ + column)];
@@ -70,9 +73,12 @@ private:
     // `stretch` is set; only within `clip`.
     void picture(const Picture& picture, const PixelRect& origin, bool stretch,
                  const PixelRect& clip);
-    // Lines from the row of `r`'s first text line on, aligned (0 left, 1 right, 2 centred).
-    void write(const std::vector<vb::String>& lines, const PixelRect& r, std::int16_t alignment,
-               std::uint32_t colour, bool firstRowOnly = false);
+    // Lines laid out in `placed` from the row of its first text line on (from its first row
+    // with `fromTop`), aligned (0 left, 1 right, 2 centred); only what falls within `clip`.
+    void write(const std::vector<vb::String>& lines, const PixelRect& placed, const PixelRect& clip,
+               std::int16_t alignment, std::uint32_t colour, bool fromTop = false);
+    // The columns a text laid out in `r` may take: from the one nearest its left edge.
+    Span textSpan(const PixelRect& r) const;
     void frame(const PixelRect& r, bool sizing);
     void children(const Container& container, const PixelRect& client);
     void windowless(const Control& control, const PixelRect& client);

@@ -295,8 +295,9 @@ void TerminalPresenter::pointer(const TerminalEvent& event) {
         held_ &= ~event.button;
         send(PointerEvent::Kind::Up, event.button, at);
         if (held_ == 0) {
-            // As a window system does when a window has moved under a resting pointer.
-            send(PointerEvent::Kind::Move, 0, at);
+            // As a window system does when a window has moved under a resting pointer; only
+            // once the release has been taken, since a drag in progress takes every move.
+            EventLoop::instance().post([this, at] { send(PointerEvent::Kind::Move, 0, at); });
             grip_ = ScreenPoint{};
         }
         break;
