@@ -65,9 +65,12 @@ Form1::Form1()
       services(Onglets, u"services"), liste(Onglets, u"liste"), File1(Onglets, u"File1") {
     // A thin fixed frame with no title bar; the client area is 656 x 509 pixels.
     SetStyle(forms::WS_BORDER);
+    // Centred on the screen, on whole pixels.
     const forms::Screen& ecran = forms::TheScreen();
-    Move(static_cast<float>((ecran.width - 658) / 2 * ecran.twipsPerPixel),
-         static_cast<float>((ecran.height - 511) / 2 * ecran.twipsPerPixel), 9870, 7665);
+    const std::int32_t gauche = (ecran.width - 658) / 2;
+    const std::int32_t haut = (ecran.height - 511) / 2;
+    Move(static_cast<float>(gauche * ecran.twipsPerPixel),
+         static_cast<float>(haut * ecran.twipsPerPixel), 9870, 7665);
     Picture = artwork::GreyStrip();
     ScaledOnTerminal = true;
 

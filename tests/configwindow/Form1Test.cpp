@@ -202,7 +202,7 @@ TEST_F(ConfigWindow, EveryClickShowsTheRightPanelAndTheSameTenPlaces) {
         {u"Mon Bureau", u"", u"Utilisateur courant"},
         {u"Exceptions", u"", nullptr},
     };
-    for (const std::int16_t button : {1, 0}) {
+    for (const std::int16_t button : {std::int16_t{1}, std::int16_t{0}}) {
         SCOPED_TRACE(button);
         // On the caption: the button's bare surface raises no click.
         const win32::Rect r = RectOf(window.action(button));

@@ -73,7 +73,7 @@ PixelRect ClientRect(const Window& window) {
 
 CellPicture::CellPicture(PixelRect view, int columns, int rows)
     : view_(view), columns_(std::max(columns, 1)), rows_(std::max(rows, 1)),
-      cells_(static_cast<std::size_t>(columns_ * rows_)) {
+      cells_(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_)) {
     view_.width = std::max(view_.width, 1);
     view_.height = std::max(view_.height, 1);
 }

@@ -61,12 +61,12 @@ private:
     Span extent(const PixelRect& r) const;
     // The same within the view.
     Span cover(const PixelRect& r) const;
-    Cell& at(int column, int row) {
-        return cells_[static_cast<std::size_t>(row * columns_ + column)];
+    std::size_t index(int column, int row) const {
+        return static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_) +
+               static_cast<std::size_t>(column);
     }
-    const Cell& at(int column, int row) const {
-        return cells_[static_cast<std::size_t>(row * columns_ + column)];
-    }
+    Cell& at(int column, int row) { return cells_[index(column, row)]; }
+    const Cell& at(int column, int row) const { return cells_[index(column, row)]; }
 
     void fill(const PixelRect& r, std::uint32_t colour);
     // `picture` with its top left corner at `origin`, or stretched over `origin` when
