@@ -149,6 +149,17 @@ TEST_F(ConfigWindow, NombreIsReadInTheLocalesFormAndTheSectionIsTheWholeCommandL
     }
 }
 
+// Past the array's last index no button can be made: the load stops there rather than
+// run through every failing pass, and the left panel's resize touches the buttons made.
+TEST_F(ConfigWindow, AGroupBeyondTheArraysLastIndexStopsThereAndStillLaysOut) {
+    Groups("[G]\nNombre=2147483647\nSection1=A\nSection32768=Z\n");
+    Form1& window = Shown({"G"});
+    ASSERT_EQ(window.action.UBound(), 32767);
+    EXPECT_EQ(window.action(32767).Label1.Caption, u"Z");
+    window.taches.Width = 3000;
+    EXPECT_EQ(window.action(32767).Width, 3000);
+}
+
 TEST_F(ConfigWindow, TheLoadEndsInThePassWhereTheSplashClosesAndASplashAloneMakesTheWindow) {
     Groups("[G]\nNombre=1\nSection1=SAUVE\n");
     EXPECT_EQ(Load({"G"}), 2000ms);
@@ -300,6 +311,8 @@ TEST_F(ConfigWindow, TheLayoutFollowsTheWindowAndSkipsSizesBelowZero) {
     EXPECT_EQ(window.fond.Height, 6525);
     EXPECT_EQ(window.barreoutil.Width, 1470);
     EXPECT_EQ(window.afficheur.Left, 735 - 4305 / 2.0F);
+    window.Move(window.Left, window.Top, 15, 15); // a client area below zero
+    EXPECT_EQ(window.barreoutil.Width, 1470);
     window.fondfonctions.Move(0, 0, 400, 600);
     EXPECT_EQ(window.Onglets.Width, 6855);
     EXPECT_EQ(window.Onglets.Height, 4695);
