@@ -7,8 +7,6 @@
 #include "vb/Convert.h"
 #include "win32/Window.h"
 
-vb::Variant Retour;
-
 quorvel& quorvel::Instance() {
     static quorvel window;
     return window;

@@ -5,13 +5,11 @@
 #include "forms/Control.h"
 #include "forms/Form.h"
 #include "mail/Mail.h"
+#include "routines/OUTILS.h"
 #include "vb/String.h"
 #include "vb/Variant.h"
 
 #include <cstdint>
-
-// Result of the message that starts a window drag; nothing reads it.
-extern vb::Variant Retour;
 
 class quorvel : public forms::Form {
 public:

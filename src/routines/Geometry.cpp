@@ -3,6 +3,8 @@
 #include "vb/Convert.h"
 #include "win32/Window.h"
 
+vb::Variant Retour;
+
 namespace OUTILS {
 
 namespace {

@@ -7,6 +7,9 @@
 
 #include <cstdint>
 
+// Result of the message that starts a window drag; nothing reads it.
+extern vb::Variant Retour;
+
 namespace OUTILS {
 
 // True when `chemin` names a file whose length can be read and is not 0.

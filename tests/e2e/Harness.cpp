@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
@@ -62,12 +63,12 @@ std::string Getenv(const char* name) {
 
 } // namespace
 
-ProgramFolder::ProgramFolder() {
+ProgramFolder::ProgramFolder(std::string name) : name_(std::move(name)) {
     const std::string built = Getenv("QUORVEL_EXE");
     if (built.empty()) {
         throw std::runtime_error("QUORVEL_EXE is not set");
     }
-    fs::copy_file(built, program());
+    fs::copy_file(fs::path(built).parent_path() / name_, program());
     fs::permissions(program(), fs::perms::owner_all);
 }
 
@@ -189,12 +190,33 @@ std::string TmuxSession::tmux(std::vector<std::string> arguments) const {
     return outcome.out;
 }
 
-std::string TmuxSession::screen() const {
+std::string TmuxSession::screen(bool colours) const {
+    if (colours) {
+        return tmux({"capture-pane", "-p", "-e", "-N", "-t", "e2e"});
+    }
     return tmux({"capture-pane", "-p", "-t", "e2e"});
 }
 
 void TmuxSession::sendKeys(const std::string& keys) const {
     tmux({"send-keys", "-t", "e2e", keys});
+}
+
+void TmuxSession::sendBytes(const std::string& bytes) const {
+    std::vector<std::string> arguments = {"send-keys", "-t", "e2e", "-H"};
+    for (const unsigned char c : bytes) {
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02x", c);
+        arguments.emplace_back(hex);
+    }
+    tmux(arguments);
+}
+
+std::string TmuxSession::format(const std::string& text) const {
+    std::string out = tmux({"display-message", "-p", "-t", "e2e", text});
+    if (!out.empty() && out.back() == '\n') {
+        out.pop_back();
+    }
+    return out;
 }
 
 std::optional<int> TmuxSession::status() const {

@@ -15,19 +15,20 @@ namespace e2e {
 
 using namespace std::chrono_literals;
 
-// The program's folder of one run: a copy of the built executable (QUORVEL_EXE) and
-// whatever the run leaves beside it.
+// The program's folder of one run: a copy of a built executable (QUORVEL_EXE, or another
+// one built beside it) and whatever the run leaves beside it.
 class ProgramFolder {
 public:
-    ProgramFolder();
+    explicit ProgramFolder(std::string name = "quorvel");
     const std::filesystem::path& path() const { return folder_.path(); }
-    std::filesystem::path program() const { return path() / "quorvel"; }
+    std::filesystem::path program() const { return path() / name_; }
     std::filesystem::path file(const std::string& name) const { return path() / name; }
     // The environment of a run: the Windows folder inside this one.
     std::vector<std::string> environment() const;
 
 private:
     testsupport::TempFolder folder_;
+    std::string name_;
 };
 
 struct Outcome {
@@ -57,10 +58,14 @@ public:
     TmuxSession(const TmuxSession&) = delete;
     TmuxSession& operator=(const TmuxSession&) = delete;
 
-    // The visible text of the pane.
-    std::string screen() const;
+    // The visible text of the pane, with its colours as escape sequences when asked.
+    std::string screen(bool colours = false) const;
     // Keys as tmux names them ("C-c").
     void sendKeys(const std::string& keys) const;
+    // Bytes as the terminal would send them (a mouse report, say).
+    void sendBytes(const std::string& bytes) const;
+    // A tmux format of the pane ("#{alternate_on}"), expanded.
+    std::string format(const std::string& text) const;
     // The command's exit status once it has ended.
     std::optional<int> status() const;
     // Whether tmux has seen the pane's process end: all its output is on the screen then.

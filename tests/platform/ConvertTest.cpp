@@ -2,11 +2,36 @@
 
 #include "vb/Encoding.h"
 #include "vb/Error.h"
+#include "vb/Regional.h"
 #include "vb/Variant.h"
 
 #include <gtest/gtest.h>
 
 namespace {
+
+TEST(VbConvert, CDblReadsTheWholeTextInTheRegionalForm) {
+    const auto mismatch = [](vb::StringView text) {
+        try {
+            vb::CDbl(text);
+        } catch (const vb::Error& e) {
+            return e.number() == vb::err::TypeMismatch;
+        }
+        return false;
+    };
+    const vb::NumberSettings comma{u',', u'.'};
+    vb::SetRegionalNumbers(&comma);
+    EXPECT_EQ(vb::CDbl(u" 2,5 "), 2.5);
+    EXPECT_EQ(vb::CDbl(u"-1.234,5"), -1234.5);
+    EXPECT_EQ(vb::CDbl(u"3E2"), 300.0);
+    for (const vb::StringView bad : {u"2,5x", u"", u"deux", u"1,2,3", u".5", u"3E"}) {
+        EXPECT_TRUE(mismatch(bad)) << vb::ToUtf8(bad);
+    }
+    const vb::NumberSettings point{u'.', u','};
+    vb::SetRegionalNumbers(&point);
+    EXPECT_EQ(vb::CDbl(u"2.5"), 2.5);
+    EXPECT_EQ(vb::CDbl(u"1,000"), 1000.0);
+    vb::SetRegionalNumbers(nullptr);
+}
 
 TEST(VbConvert, NumberTextForms) {
     EXPECT_EQ(vb::CStr(0.0), u"0");

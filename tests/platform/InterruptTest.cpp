@@ -74,6 +74,16 @@ TEST_F(InterruptTest, AVisibleWindowWithoutCloseBoxLeavesCtrlCItsDefaultEffect) 
         testing::KilledBySignal(SIGINT), "");
 }
 
+TEST_F(InterruptTest, AProgramWhoseWindowsHaveNoCloseBoxMayEndByCtrlC) {
+    int closings = 0;
+    const forms::InterruptAsCloseBox interrupt([&] { ++closings; });
+    forms::Form boxless(u"boxless");
+    boxless.Show();
+    std::raise(SIGINT);
+    PumpUntil([&] { return closings > 0; });
+    EXPECT_EQ(closings, 1);
+}
+
 TEST_F(InterruptTest, ASigintIgnoredAtStartStaysIgnored) {
     EXPECT_EXIT(
         {

@@ -29,6 +29,9 @@ public:
     }
     // Redraws the container at once, as far as anything shows it.
     virtual void Refresh() = 0;
+    // Whether a visible control of this container is on show (a tab control shows the
+    // controls of its current tab only).
+    virtual bool Shows(const Control&) const { return true; }
 
     // 1 (twips) or 3 (pixels); any other value raises error 380.
     std::int16_t ScaleMode() const { return scaleMode_; }

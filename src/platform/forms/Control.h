@@ -134,6 +134,7 @@ public:
     std::int16_t Alignment = 0;
     // 0 transparent, 1 opaque.
     std::int16_t BackStyle = 1;
+    std::uint32_t BackColor = Rgb(212, 208, 200);
 
     vb::String caption() const override { return Caption; }
     void setCaption(vb::String text) override { Caption = std::move(text); }

@@ -40,6 +40,7 @@ public:
         make(index).Visible = false;
     }
     std::int16_t UBound() const { return elements_.rbegin()->first; }
+    bool Contains(std::int16_t index) const { return elements_.contains(index); }
 
 private:
     T& make(std::int16_t index) {

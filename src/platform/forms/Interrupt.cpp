@@ -37,7 +37,8 @@ extern "C" void OnInterrupt(int) {
 
 } // namespace
 
-InterruptAsCloseBox::InterruptAsCloseBox() {
+InterruptAsCloseBox::InterruptAsCloseBox(std::function<void()> closing)
+    : closing_(std::move(closing)) {
     ::sigaction(SIGINT, nullptr, &gPrevious);
     if (gPrevious.sa_handler == SIG_IGN) {
         return; // started with SIGINT ignored (a background job): it stays so
@@ -80,6 +81,11 @@ void InterruptAsCloseBox::onReadable() {
             closeBox();
             return;
         }
+    }
+    if (closing_ && VisibleFormCount() > 0) {
+        const auto closing = closing_;
+        closing();
+        return;
     }
     PreviousInterrupt();
 }

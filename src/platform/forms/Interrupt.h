@@ -8,11 +8,15 @@
 #include "forms/EventLoop.h"
 #include "vb/Descriptor.h"
 
+#include <functional>
+
 namespace forms {
 
 class InterruptAsCloseBox {
 public:
-    InterruptAsCloseBox();
+    // `closing`, when given, is what Ctrl+C does on a visible window without a close box
+    // (a program whose windows have none ends by it, its terminal given back).
+    explicit InterruptAsCloseBox(std::function<void()> closing = {});
     ~InterruptAsCloseBox();
     InterruptAsCloseBox(const InterruptAsCloseBox&) = delete;
     InterruptAsCloseBox& operator=(const InterruptAsCloseBox&) = delete;
@@ -20,6 +24,7 @@ public:
 private:
     void onReadable();
 
+    std::function<void()> closing_;
     vb::Descriptor read_;
     vb::Descriptor write_;
     EventLoop::Id watch_ = 0;

@@ -22,14 +22,16 @@ void RestoreTerminal() {
 
 } // namespace
 
-void PickPresenter() {
+TerminalPresenter* PickPresenter() {
     if (gTerminal || ::isatty(STDOUT_FILENO) == 0) {
-        return;
+        return gTerminal.get();
     }
     gTty = std::make_unique<TtyDevice>(STDOUT_FILENO);
-    gTerminal = std::make_unique<TerminalPresenter>(*gTty);
+    gTerminal = std::make_unique<TerminalPresenter>(
+        *gTty, TerminalPresenter::DefaultInterval, ::isatty(STDIN_FILENO) == 1 ? STDIN_FILENO : -1);
     Form::SetPresenter(gTerminal.get());
     vb::AtEnd(&RestoreTerminal);
+    return gTerminal.get();
 }
 
 } // namespace forms

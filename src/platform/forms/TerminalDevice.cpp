@@ -30,17 +30,10 @@ TerminalSize TtyDevice::size() const {
 }
 
 void TtyDevice::setEcho(bool on) {
-    if (!on) {
-        termios mode{};
-        if (saved_ || ::tcgetattr(fd_, &mode) != 0) {
-            return;
-        }
-        saved_ = mode;
-        mode.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        ::tcsetattr(fd_, TCSANOW, &mode);
-    } else if (saved_) {
-        ::tcsetattr(fd_, TCSANOW, &*saved_);
-        saved_.reset();
+    if (on) {
+        noEcho_.reset();
+    } else if (!noEcho_) {
+        noEcho_.emplace(fd_, ECHO);
     }
 }
 

@@ -1,15 +1,17 @@
 #pragma once
 // What the terminal presenter draws on: a character terminal.
 
+#include "forms/TerminalSettings.h"
+
 #include <optional>
 #include <string_view>
-#include <termios.h>
 
 namespace forms {
 
 struct TerminalSize {
     int columns = 80;
     int rows = 24;
+    bool operator==(const TerminalSize&) const = default;
 };
 
 class TerminalDevice {
@@ -31,7 +33,7 @@ public:
 
 private:
     int fd_;
-    std::optional<termios> saved_;
+    std::optional<TerminalSettingHold> noEcho_;
 };
 
 } // namespace forms

@@ -45,7 +45,8 @@ Target HitTest(Point p) {
         forms::Window* child = nullptr;
         for (auto it = controls.rbegin(); it != controls.rend() && child == nullptr; ++it) {
             auto* window = dynamic_cast<forms::Window*>(*it);
-            if (window != nullptr && (*it)->Visible && Contains(wm.windowRect(*window), p)) {
+            if (window != nullptr && (*it)->Visible && container->Shows(**it) &&
+                Contains(wm.windowRect(*window), p)) {
                 child = window;
             }
         }
@@ -62,8 +63,8 @@ Target HitTest(Point p) {
             forms::Control& c = **it;
             const float left = c.Twips(forms::Axis::Left);
             const float top = c.Twips(forms::Axis::Top);
-            if (dynamic_cast<forms::Window*>(&c) == nullptr && c.Visible && x >= left &&
-                x < left + c.Twips(forms::Axis::Width) && y >= top &&
+            if (dynamic_cast<forms::Window*>(&c) == nullptr && c.Visible && container->Shows(c) &&
+                x >= left && x < left + c.Twips(forms::Axis::Width) && y >= top &&
                 y < top + c.Twips(forms::Axis::Height)) {
                 return Target{container->hwnd, &c};
             }
@@ -202,6 +203,29 @@ void QueueButtonUp(int button) {
 
 void QueueDoubleClick(int button) {
     forms::EventLoop::instance().post([button] { ButtonDown(button, true); });
+}
+
+} // namespace win32
+
+namespace win32 {
+
+void FollowTerminalPointer(forms::TerminalPresenter& presenter) {
+    presenter.setPointerSink([](const forms::PointerEvent& event) {
+        switch (event.kind) {
+        case forms::PointerEvent::Kind::Move:
+            QueueMouseMove(Point{event.at.x, event.at.y});
+            break;
+        case forms::PointerEvent::Kind::Down:
+            QueueButtonDown(event.button);
+            break;
+        case forms::PointerEvent::Kind::Up:
+            QueueButtonUp(event.button);
+            break;
+        case forms::PointerEvent::Kind::DoubleClick:
+            QueueDoubleClick(event.button);
+            break;
+        }
+    });
 }
 
 } // namespace win32

@@ -5,6 +5,7 @@
 // container itself; while a button is held, to the object pressed, unless it released
 // the capture. A press and release over the same object clicks it.
 
+#include "forms/TerminalPresenter.h"
 #include "win32/Window.h"
 
 namespace win32 {
@@ -16,5 +17,8 @@ void QueueButtonUp(int button);
 // The second press of a double-click: DblClick instead of MouseDown, and no Click when the
 // button comes up.
 void QueueDoubleClick(int button);
+
+// The terminal's mouse over the presenter's scaled picture becomes queued input.
+void FollowTerminalPointer(forms::TerminalPresenter& presenter);
 
 } // namespace win32

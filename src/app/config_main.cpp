@@ -1,0 +1,29 @@
+// quorvel-config: the configuration window, for the group its command line names.
+#include "configwindow/Form1.h"
+#include "forms/EventLoop.h"
+#include "forms/Interrupt.h"
+#include "forms/PickPresenter.h"
+#include "settings/Module5.h"
+#include "vb/App.h"
+#include "vb/Handler.h"
+#include "win32/Input.h"
+
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    vb::SetCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    Module5::InstallRegistryBranch();
+    if (forms::TerminalPresenter* terminal = forms::PickPresenter()) {
+        win32::FollowTerminalPointer(*terminal);
+    }
+    // The windows have no close box: Ctrl+C on the terminal closes them, which ends the
+    // program.
+    const forms::InterruptAsCloseBox interrupt([] { vb::End(0); });
+    Form1& window = Form1::Instance();
+    vb::RunEventHandler([&] {
+        window.Form_Load();
+        window.Show();
+    });
+    forms::EventLoop::instance().run();
+}

@@ -1,0 +1,63 @@
+#pragma once
+// What a person does on the terminal: keys, and the terminal's own mouse reports (the SGR
+// form), decoded from the bytes typed. Input is read while a TerminalReading lives, and
+// every event goes to the newest reading alone (a modal box takes the input from the window
+// beneath it, and gives it back when it ends). Meanwhile the terminal is in character mode
+// and reports the mouse: presses, releases and every motion. Mouse reporting goes off once
+// the last reading ends, and when the process ends (vb::End).
+
+#include "forms/EventLoop.h"
+#include "forms/TerminalDevice.h"
+#include "forms/TerminalSettings.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace forms {
+
+struct TerminalEvent {
+    enum class Kind { Key, Press, Release, Motion, Wheel, CursorReport, End };
+    Kind kind = Kind::Key;
+    // Key: the byte typed; Escape alone, or before a key of its own, is '\x1b'.
+    char key = 0;
+    // Press, Release: the button; Motion: the button held (0 for none).
+    int button = 0;
+    // 1-based cell of the pointer, or of the cursor for a CursorReport.
+    int column = 0;
+    int row = 0;
+};
+
+class TerminalDecoder {
+public:
+    // One byte in; `more` tells whether further bytes are already waiting. Returns the
+    // event that this byte completes.
+    std::optional<TerminalEvent> feed(char c, bool more);
+
+private:
+    std::optional<TerminalEvent> finish(char final);
+
+    std::string sequence_;
+};
+
+class TerminalReading {
+public:
+    using Reader = std::function<void(const TerminalEvent&)>;
+
+    // Reads `input` through the event loop, one byte at a time, so that a reading that has
+    // what it waited for leaves what follows unread. Mouse modes are written to `device`.
+    TerminalReading(int input, TerminalDevice& device, Reader reader);
+    ~TerminalReading();
+    TerminalReading(const TerminalReading&) = delete;
+    TerminalReading& operator=(const TerminalReading&) = delete;
+
+private:
+    friend class TerminalInputState;
+
+    int input_;
+    TerminalDevice& device_;
+    Reader reader_;
+    TerminalSettingHold characterMode_;
+};
+
+} // namespace forms
