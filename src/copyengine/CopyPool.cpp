@@ -81,14 +81,17 @@ public:
         : pool(pool), from(std::move(from)), to(std::move(to)), name(std::move(name)) {}
 
     // The copy, then the source's length read after it, as the walk would read it after a
-    // copy of its own.
+    // copy of its own: from the file copied when it could be opened.
     void Run() {
+        std::optional<vb::FileCopier> copy;
         outcome.copyError = NumberOf([&] {
-            vb::FileCopier copy = vb::FileCopier::Start(*from, name, *to, name);
-            copy.CopyData();
-            copy.Finish();
+            copy.emplace(vb::FileCopier::Start(*from, name, *to, name));
+            copy->CopyData();
+            copy->Finish();
         });
-        outcome.lengthError = NumberOf([&] { outcome.length = vb::FileLen(*from, name); });
+        outcome.lengthError = NumberOf(
+            [&] { outcome.length = copy ? copy->SourceLength() : vb::FileLen(*from, name); });
+        copy.reset();
         done_.store(true);
         if (awaited_.load()) {
             done_.notify_all();

@@ -9,7 +9,7 @@ namespace Module7 {
 namespace {
 
 // Files handed to each copying thread whose outcomes the walk has not shown yet.
-constexpr std::size_t kFilesPerThread = 4;
+constexpr std::size_t kFilesPerThread = 16;
 // Steps held back behind unfinished copies before the walk waits for the first of them.
 constexpr std::size_t kMostWaitingSteps = 4096;
 

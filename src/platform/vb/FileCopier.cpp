@@ -168,6 +168,14 @@ void FileCopier::CopyData() {
     }
 }
 
+std::int64_t FileCopier::SourceLength() const {
+    struct stat st {};
+    if (::fstat(in_.get(), &st) != 0) {
+        throw FromErrno(errno);
+    }
+    return st.st_size;
+}
+
 void FileCopier::Finish() {
     const struct timespec times[2] = {{0, UTIME_OMIT}, source_.st_mtim};
     if (::futimens(out_.fd(), times) != 0) {

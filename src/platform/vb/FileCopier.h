@@ -29,6 +29,8 @@ public:
     void CopyData();
     // Gives the copy the source's last-write time, then the destination's name.
     void Finish();
+    // The source's length now, as FileLen gives it.
+    std::int64_t SourceLength() const;
 
 private:
     FileCopier(Descriptor in, const struct stat& source, TemporaryFile out, bool fits);
