@@ -210,19 +210,39 @@ private:
                 walk_.DrainTouching(folder->id());
             }
         }
+        const auto taken = [&](const win32::FolderEntry& entry) {
+            return reread || win32::MatchesPattern(entry.name, motif);
+        };
+        std::optional<DatesAhead> ahead;
         if (walk_.recents) {
             step_ = vb::TimeStep(*to);
+            if (CopyPool* const threads = walk_.Threads()) {
+                std::vector<std::string> names;
+                for (const win32::FolderEntry& entry : entries) {
+                    if (taken(entry) && IsPlainFile(entry)) {
+                        names.push_back(entry.bytes);
+                    }
+                }
+                ahead.emplace(*threads, from, to, std::move(names));
+            }
         }
         for (const win32::FolderEntry& entry : entries) {
-            if (reread || win32::MatchesPattern(entry.name, motif)) {
-                FileEntry(entry, from, to, !reread);
+            if (taken(entry)) {
+                FileEntry(entry, from, to, !reread, ahead ? &*ahead : nullptr);
             }
         }
         walk_.HandOver();
     }
 
+    // An entry of the file pass that is neither a folder nor a link: the one kind whose
+    // dates are read ahead.
+    static bool IsPlainFile(const win32::FolderEntry& entry) {
+        return entry.name != u"." && entry.name != u".." && !IsFolder(entry.attributes) &&
+               !IsLink(entry.attributes);
+    }
+
     void FileEntry(const win32::FolderEntry& entry, const SharedFolder& from,
-                   const SharedFolder& to, bool readBefore) {
+                   const SharedFolder& to, bool readBefore, DatesAhead* ahead) {
         if (entry.name != u"." && entry.name != u"..") {
             std::uint32_t attributes = entry.attributes;
             const bool link = IsLink(attributes);
@@ -235,7 +255,7 @@ private:
                 if (link) {
                     walk_.Drain();
                 }
-                if (ToCopy(entry, *from, *to)) {
+                if (ToCopy(entry, *from, *to, link ? nullptr : ahead)) {
                     Copy(entry, from, to);
                 }
                 if (link) {
@@ -254,27 +274,39 @@ private:
     // dates cannot both be read: a test that fails takes the copying branch. Dates are whole
     // seconds, and a copy on a file system that keeps coarser ones is older only by a whole
     // step of it: the file system cut its time.
-    bool ToCopy(const win32::FolderEntry& entry, const vb::Folder& from, const vb::Folder& to) {
+    bool ToCopy(const win32::FolderEntry& entry, const vb::Folder& from, const vb::Folder& to,
+                DatesAhead* ahead) {
         if (!walk_.recents) {
             return true;
         }
-        bool older = false;
-        bool tested = true;
-        try {
-            std::optional<vb::FileTime> copy = vb::OwnDateTime(to, entry.bytes);
-            if (!copy) {
-                walk_.Drain(); // a link in the destination may lead where copies write
-                copy = vb::FileDateTime(to, entry.bytes);
-            }
-            older = *copy + step_ <= vb::FileDateTime(from, entry.bytes);
-        } catch (const vb::Error&) {
-            tested = false;
+        const auto readHere = [&] { return ReadDates(entry, from, to); };
+        EntryDates dates = ahead != nullptr ? ahead->Next(readHere) : readHere();
+        if (dates.copyIsLink) {
+            dates = readHere();
         }
-        if (tested && !older) {
+        const bool tested = dates.copy && dates.original;
+        if (tested && *dates.copy + step_ > *dates.original) {
             return false;
         }
         walk_.Then([tested] { Bump(tested ? NbFichiersAJour : NbFichiersCrees); });
         return true;
+    }
+
+    // The copy's date, then the original's, as far as they can be read.
+    EntryDates ReadDates(const win32::FolderEntry& entry, const vb::Folder& from,
+                         const vb::Folder& to) {
+        EntryDates dates;
+        try {
+            dates.copy = vb::OwnDateTime(to, entry.bytes);
+            if (!dates.copy) {
+                walk_.Drain(); // a link in the destination may lead where copies write
+                dates.copy = vb::FileDateTime(to, entry.bytes);
+            }
+            dates.original = vb::FileDateTime(from, entry.bytes);
+        } catch (const vb::Error&) {
+            // A date that cannot be read takes the copying branch.
+        }
+        return dates;
     }
 
     void Copy(const win32::FolderEntry& entry, const SharedFolder& from, const SharedFolder& to) {

@@ -21,7 +21,7 @@ constexpr std::size_t kHandOverFiles = 4;
 // How long a thread with nothing to do watches for more, and how long the walk watches for
 // the end of a copy, before either sleeps: waking a sleeping thread costs a system call on
 // both sides, and on some machines more than a small file's copy.
-constexpr std::chrono::microseconds kWatchForWork{50};
+constexpr std::chrono::microseconds kWatchForWork{200};
 constexpr std::chrono::microseconds kWatchForEnd{20};
 
 void CpuRelax() {
@@ -73,6 +73,48 @@ private:
 };
 
 } // namespace
+
+namespace {
+constexpr std::uint8_t kUnread = 0;
+constexpr std::uint8_t kTaken = 1;
+constexpr std::uint8_t kRead = 2;
+} // namespace
+
+DateReading::DateReading(std::shared_ptr<const vb::Folder> from,
+                         std::shared_ptr<const vb::Folder> to, std::vector<std::string> names)
+    : from_(std::move(from)), to_(std::move(to)), names_(std::move(names)), dates_(names_.size()),
+      state_(std::make_unique<std::atomic<std::uint8_t>[]>(names_.size())) {}
+
+void DateReading::Read() {
+    for (std::size_t i = names_.size(); i-- > 0;) {
+        std::uint8_t unread = kUnread;
+        if (!state_[i].compare_exchange_strong(unread, kTaken)) {
+            return; // the walk has come this far
+        }
+        EntryDates& d = dates_[i];
+        try {
+            d.copy = vb::OwnDateTime(*to_, names_[i]);
+            d.copyIsLink = !d.copy;
+            if (d.copy) {
+                d.original = vb::FileDateTime(*from_, names_[i]);
+            }
+        } catch (const vb::Error&) {
+            // A date that cannot be read stays empty.
+        }
+        state_[i].store(kRead, std::memory_order_release);
+    }
+}
+
+EntryDates DateReading::Take(std::size_t i, const std::function<EntryDates()>& readHere) {
+    std::uint8_t unread = kUnread;
+    if (state_[i].compare_exchange_strong(unread, kTaken)) {
+        return readHere();
+    }
+    while (state_[i].load(std::memory_order_acquire) != kRead) {
+        CpuRelax();
+    }
+    return dates_[i];
+}
 
 class CopyJob {
 public:
@@ -168,19 +210,38 @@ void CopyPool::HandOver() {
     if (open_.empty()) {
         return;
     }
+    std::vector<Task> tasks;
+    tasks.reserve(open_.size());
+    for (Ticket& job : open_) {
+        job->handedOver = true;
+        tasks.push_back({std::move(job), {}});
+    }
+    open_.clear();
+    Queue(std::move(tasks));
+}
+
+std::shared_ptr<DateReading> CopyPool::ReadDates(std::shared_ptr<const vb::Folder> from,
+                                                 std::shared_ptr<const vb::Folder> to,
+                                                 std::vector<std::string> names) {
+    auto reading = std::make_shared<DateReading>(std::move(from), std::move(to), std::move(names));
+    if (!threads_.empty()) {
+        Queue({{nullptr, reading}});
+    }
+    return reading;
+}
+
+void CopyPool::Queue(std::vector<Task> tasks) {
     bool wake = false;
     {
         const std::lock_guard lock(mutex_);
-        for (Ticket& job : open_) {
-            job->handedOver = true;
-            queue_.push_back(std::move(job));
+        for (Task& task : tasks) {
+            queue_.push_back(std::move(task));
         }
         waiting_ = queue_.size();
-        // A thread that is awake takes a file and wakes another when more are waiting: the
+        // A thread that is awake takes a task and wakes another when more are waiting: the
         // walk only wakes one when all sleep.
         wake = idle_ == threads_.size();
     }
-    open_.clear();
     if (wake) {
         work_.notify_one();
     }
@@ -204,7 +265,7 @@ void CopyPool::Work() {
     bool watched = false;
     while (!stopping_) {
         if (!queue_.empty()) {
-            const Ticket job = std::move(queue_.front());
+            const Task task = std::move(queue_.front());
             queue_.pop_front();
             waiting_ = queue_.size();
             const bool more = !queue_.empty() && idle_ > 0 && watching_ == 0;
@@ -212,7 +273,11 @@ void CopyPool::Work() {
             if (more) {
                 work_.notify_one();
             }
-            job->Run();
+            if (task.copy) {
+                task.copy->Run();
+            } else if (const auto dates = task.dates.lock()) {
+                dates->Read();
+            }
             lock.lock();
             watched = false;
         } else if (watching_ == 0 && !watched) {

@@ -10,6 +10,9 @@ namespace {
 
 // Files handed to each copying thread whose outcomes the walk has not shown yet.
 constexpr std::size_t kFilesPerThread = 16;
+// Dates read in one go by a thread, and readings asked for ahead of the walk.
+constexpr std::size_t kDatesPerReading = 32;
+constexpr std::size_t kReadingsAhead = 8;
 // Steps held back behind unfinished copies before the walk waits for the first of them.
 constexpr std::size_t kMostWaitingSteps = 4096;
 
@@ -38,6 +41,11 @@ CopyPool& Walk::Pool() {
         pool_.emplace(testing::gThreads.value_or(CopyPool::DefaultThreads()));
     }
     return *pool_;
+}
+
+CopyPool* Walk::Threads() {
+    CopyPool& pool = Pool();
+    return pool.threads() > 0 ? &pool : nullptr;
 }
 
 void Walk::Copy(const SharedFolder& from, const SharedFolder& to, const std::string& name,
@@ -73,6 +81,34 @@ void Walk::DrainTouching(const vb::FileId& folder) {
                     [&](const InFlight& c) { return Is(c.from, folder) || Is(c.to, folder); })) {
         Drain();
     }
+}
+
+DatesAhead::DatesAhead(CopyPool& pool, SharedFolder from, SharedFolder to,
+                       std::vector<std::string> names)
+    : pool_(pool), from_(std::move(from)), to_(std::move(to)), names_(std::move(names)) {
+    while (readings_.size() < kReadingsAhead && asked_ < names_.size()) {
+        Ask();
+    }
+}
+
+void DatesAhead::Ask() {
+    if (asked_ == names_.size()) {
+        return;
+    }
+    const std::size_t count = std::min(kDatesPerReading, names_.size() - asked_);
+    const auto first = names_.begin() + static_cast<std::ptrdiff_t>(asked_);
+    readings_.push_back(pool_.ReadDates(
+        from_, to_, std::vector<std::string>(first, first + static_cast<std::ptrdiff_t>(count))));
+    asked_ += count;
+}
+
+EntryDates DatesAhead::Next(const std::function<EntryDates()>& readHere) {
+    if (taken_ == readings_.front()->size()) {
+        readings_.pop_front();
+        taken_ = 0;
+        Ask();
+    }
+    return readings_.front()->Take(taken_++, readHere);
 }
 
 } // namespace Module7

@@ -49,6 +49,8 @@ public:
               std::function<void(const CopyOutcome&)> done);
     // Lets the threads start on the files submitted before the walk goes elsewhere.
     void HandOver();
+    // The threads, made when first needed; null when the copies run in the walk's thread.
+    CopyPool* Threads();
 
     // Shows what the copies that have ended did; waits when too much is held back.
     void Pace();
@@ -68,6 +70,27 @@ private:
     InOrder steps_;
     std::deque<InFlight> inFlight_;
     std::optional<CopyPool> pool_; // last: its threads end before what they work for
+};
+
+// The dates of the files of a pass in "D" mode, read ahead of the walk by the threads, a
+// few hundred files at most, in the order the walk takes them up; the walk reads itself
+// those that no thread has reached.
+class DatesAhead {
+public:
+    DatesAhead(CopyPool& pool, SharedFolder from, SharedFolder to, std::vector<std::string> names);
+    // The dates of the next name, read by `readHere` when no thread has them.
+    EntryDates Next(const std::function<EntryDates()>& readHere);
+
+private:
+    void Ask();
+
+    CopyPool& pool_;
+    const SharedFolder from_;
+    const SharedFolder to_;
+    const std::vector<std::string> names_;
+    std::size_t asked_ = 0; // names asked for so far
+    std::size_t taken_ = 0; // of the first reading
+    std::deque<std::shared_ptr<DateReading>> readings_;
 };
 
 namespace testing {
