@@ -185,8 +185,8 @@ private:
         // A pattern that names a folder of its own is searched there.
         const std::size_t cut = motif.rfind(vb::PathSeparator);
         const bool reread = changed || cut != vb::String::npos;
-        const auto from =
-            std::make_shared<const vb::Folder>(vb::Folder::Open(source_, vb::Folder::Use::Listing));
+        const auto from = std::make_shared<const vb::Folder>(
+            vb::Folder::Open(source_, vb::Folder::Use::Statements));
         std::vector<win32::FolderEntry> fresh;
         if (reread) {
             const vb::String folder =
@@ -197,7 +197,7 @@ private:
                 fresh = win32::ReadFolder(searched.fd(), vb::StringView(motif).substr(cut + 1));
             }
         } else if (!*from) {
-            return; // the folder cannot be read again
+            return; // the folder is gone
         }
         const std::vector<win32::FolderEntry>& entries = reread ? fresh : read;
         if (entries.empty()) {
