@@ -333,7 +333,9 @@ private:
                 walk.journal += u" Fichier " + Html::Escape(*path) + u'\t' +
                                 Html::Escape(err.Description) + u"<br>";
             } else {
-                walk.listeHTML += u"copie OK : " + Html::Escape(*path) + u"<br>";
+                walk.listeHTML += u"copie OK : ";
+                walk.listeHTML += Html::Escape(*path);
+                walk.listeHTML += u"<br>";
             }
             walk.etiquette.setCaption(CopyCaption(walk, u" CopyOK ", *path));
         });
