@@ -3,7 +3,7 @@
 // error log, and the copies in flight with the steps that show their outcomes.
 //
 // The walk itself (reading folders, making folders, comparing dates) runs ahead of those
-// steps by at most a few copies. Copies only ever add or replace files in their
+// steps by a bounded number of copies. Copies only ever add or replace files in their
 // destination folder, so the walk waits for the copies in flight before it reads, or
 // writes into, a folder they write into or read from, and before it follows a link to a
 // file, which may lead anywhere: everything it finds is then what it would have found had
