@@ -1,5 +1,5 @@
 // Runs the copy engine on one folder pair, with no window and no mail, for the benchmarks.
-// Usage: copydriver SOURCE/ DESTINATION/ [PATTERN [MODES]] [--stats]
+// Usage: copydriver SOURCE/ DESTINATION/ [PATTERN [MODES]] [--stats] [--threads=N]
 
 #include "copyengine/Module7.h"
 #include "vb/Encoding.h"
@@ -31,13 +31,16 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         if (arg == "--stats") {
             stats = true;
+        } else if (arg.starts_with("--threads=")) {
+            Module7::testing::SetCopyingThreads(std::stoul(arg.substr(10)));
         } else {
             args.push_back(arg);
         }
     }
     if (args.size() < 2) {
-        std::fprintf(stderr,
-                     "usage: copydriver SOURCE/ DESTINATION/ [PATTERN [MODES]] [--stats]\n");
+        std::fprintf(
+            stderr,
+            "usage: copydriver SOURCE/ DESTINATION/ [PATTERN [MODES]] [--stats] [--threads=N]\n");
         return 2;
     }
     const vb::String motif = args.size() > 2 ? vb::DecodeName(args[2]) : u"*.*";

@@ -1,4 +1,5 @@
 #include "copyengine/Module7.h"
+#include "copyengine/Walk.h"
 #include "copyengine/WalkPath.h"
 #include "forms/EventLoop.h"
 #include "forms/Form.h"
@@ -7,7 +8,7 @@
 #include "vb/App.h"
 #include "vb/Error.h"
 #include "vb/FileSystem.h"
-#include "vb/Files.h"
+#include "vb/Folder.h"
 #include "win32/Find.h"
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <iterator>
 #include <limits>
+#include <optional>
 
 namespace Module7 {
 
@@ -39,12 +41,12 @@ void AppendNumber(vb::String& out, std::int32_t n) {
     std::copy(static_cast<const char*>(digits), end, out.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
-bool IsFolder(const win32::WIN32_FIND_DATA& entry) {
-    return (entry.dwFileAttributes & win32::FILE_ATTRIBUTE_DIRECTORY) != 0;
+bool IsFolder(std::uint32_t attributes) {
+    return (attributes & win32::FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool IsLink(const win32::WIN32_FIND_DATA& entry) {
-    return (entry.dwFileAttributes & win32::FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+bool IsLink(std::uint32_t attributes) {
+    return (attributes & win32::FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 // The running byte total in the startup window, when that window is loaded.
@@ -58,190 +60,292 @@ void ShowBytesCopied() {
     }
 }
 
-template <typename OnEntry> void ForEachEntry(const vb::String& pattern, OnEntry onEntry) {
-    win32::WIN32_FIND_DATA entry;
-    win32::SearchHandle search = win32::FindFirstFile(pattern, entry);
-    if (search.valid()) {
-        do {
-            onEntry(entry);
-        } while (win32::FindNextFile(search, entry));
-    }
-    win32::FindClose(search);
+// "Dossiers créés : " nCopies CR LF "Dossiers parcourus : " nParcourus CR LF.
+vb::String CountsCaption(const Walk& walk) {
+    vb::String caption;
+    caption.reserve(64);
+    caption += u"Dossiers créés : ";
+    AppendNumber(caption, walk.nCopies);
+    caption += kCrLf;
+    caption += u"Dossiers parcourus : ";
+    AppendNumber(caption, walk.nParcourus);
+    caption += kCrLf;
+    return caption;
 }
 
-// One call of the engine: one folder, its two passes and its own error log. Every failing
-// step is noted in `err_` and the walk goes on. The texts are its own copies; the rest are
-// the caller's variables, passed by reference, which outlive the call.
+// nCopies + " / " + nParcourus + what + the file.
+vb::String CopyCaption(const Walk& walk, vb::StringView what, const vb::String& from) {
+    vb::String caption;
+    caption.reserve(32 + from.size());
+    AppendNumber(caption, walk.nCopies);
+    caption += u" / ";
+    AppendNumber(caption, walk.nParcourus);
+    caption += what;
+    caption += from;
+    return caption;
+}
+
+std::optional<vb::FileId> IdentityOf(vb::StringView folder) {
+    try {
+        return vb::FileIdentity(folder);
+    } catch (const vb::Error&) {
+        return std::nullopt;
+    }
+}
+
+// One folder: its folder pass, which creates the sub-folders and descends, then its file
+// pass. Both passes take the entries of one reading of the folder, unless the walk has
+// written into the folder in between.
 class FolderCopy {
 public:
-    FolderCopy(vb::String source, vb::String motif, vb::String destination, vb::String statut,
-               forms::ProgressLabel& etiquette, vb::String& listeHTML, std::int32_t& nCopies,
-               std::int32_t& nParcourus)
-        : source_(std::move(source)), motif_(std::move(motif)),
-          destination_(std::move(destination)), statut_(std::move(statut)), etiquette_(etiquette),
-          listeHTML_(listeHTML), nCopies_(nCopies), nParcourus_(nParcourus),
-          recursif_(vb::InStr(vb::UCase(statut_), u"R") > 0),
-          recents_(vb::InStr(vb::UCase(statut_), u"D") > 0) {}
+    FolderCopy(Walk& walk, vb::String source, vb::String destination)
+        : walk_(walk), source_(std::move(source)), destination_(std::move(destination)) {}
 
-    vb::String Run() {
-        const WalkPath onPath(source_, destination_);
-        ForEachEntry(source_ + u"*.*", [this](win32::WIN32_FIND_DATA& e) { FolderEntry(e); });
-        if (recents_) {
-            step_ = vb::TimeStep(destination_);
+    void Run() {
+        std::vector<win32::FolderEntry> entries;
+        std::optional<vb::FileId> id;
+        {
+            const vb::Folder folder = vb::Folder::Open(source_, vb::Folder::Use::Listing);
+            if (folder) {
+                id = folder.id();
+                walk_.DrainTouching(*id);
+                entries = win32::ReadFolder(folder.fd(), u"*.*");
+            }
         }
-        ForEachEntry(source_ + motif_, [this](win32::WIN32_FIND_DATA& e) { FileEntry(e); });
-        return std::move(journal_);
+        const WalkPath onPath(id, destination_);
+        destinationId_ = IdentityOf(destination_);
+        if (destinationId_) {
+            WalkPath::Writing(*destinationId_);
+        }
+        for (const win32::FolderEntry& entry : entries) {
+            FolderEntry(entry);
+        }
+        FilePass(entries, onPath.changed());
     }
 
 private:
-    void TakeName(win32::WIN32_FIND_DATA& entry) {
-        err_.Run([&] { name_ = SupprimerNuls(entry.cFileName); });
-    }
-
-    void FolderEntry(win32::WIN32_FIND_DATA& entry) {
-        TakeName(entry);
-        vb::String caption;
-        caption.reserve(64);
-        caption += u"Dossiers créés : ";
-        AppendNumber(caption, nCopies_);
-        caption += kCrLf;
-        caption += u"Dossiers parcourus : ";
-        AppendNumber(caption, nParcourus_);
-        caption += kCrLf;
-        etiquette_.setCaption(std::move(caption));
-        if (vb::Left(name_, 1) != u".") {
-            if (IsFolder(entry)) {
-                CreateFolder(IsLink(entry));
+    void FolderEntry(const win32::FolderEntry& entry) {
+        walk_.Then([&walk = walk_] { walk.etiquette.setCaption(CountsCaption(walk)); });
+        if (entry.name.empty() || entry.name.front() != u'.') {
+            if (IsFolder(entry.attributes)) {
+                CreateFolder(entry);
             }
-            forms::DoEvents();
+            walk_.Then([] { forms::DoEvents(); });
         }
-        Bump(nParcourus_);
+        walk_.Then([&walk = walk_] { Bump(walk.nParcourus); });
+        walk_.Pace();
     }
 
-    void CreateFolder(bool link) {
-        err_.Clear();
-        const vb::String target = destination_ + name_;
-        etiquette_.setCaption(etiquette_.caption() + u" > Création dossier : " + target);
-        etiquette_.Refresh();
-        err_.Run([&] {
+    void CreateFolder(const win32::FolderEntry& entry) {
+        const vb::String target = destination_ + entry.name;
+        walk_.Then([&walk = walk_, target] {
+            walk.etiquette.setCaption(walk.etiquette.caption() + u" > Création dossier : " +
+                                      target);
+            walk.etiquette.Refresh();
+        });
+        if (destinationId_) {
+            walk_.DrainTouching(*destinationId_);
+        }
+        vb::ErrorRecord err;
+        err.Run([&] {
             // Without "R" nothing is walked: a link back up is only an empty folder, but the
             // destination is never reproduced inside itself.
-            const WalkPath::Refusal refusal = WalkPath::Refuse(source_ + name_, link);
+            const WalkPath::Refusal refusal =
+                WalkPath::Refuse(source_ + entry.name, IsLink(entry.attributes));
             if (refusal == WalkPath::Refusal::Destination) {
                 throw vb::Error(vb::err::PathNotFound,
                                 u"Destination dans la source : ce dossier mène à la destination");
             }
-            if (recursif_ && refusal == WalkPath::Refusal::Loop) {
+            if (walk_.recursif && refusal == WalkPath::Refusal::Loop) {
                 throw vb::Error(vb::err::PathNotFound,
                                 u"Boucle de liens : ce dossier mène à un dossier déjà parcouru");
             }
             vb::MkDir(target);
         });
-        Bump(NbRepertoiresParcourus);
-        if (err_.Number != 0 && err_.Number != vb::err::PathFileAccess) {
-            // The log ends up in the HTML report: markup in names must show as text.
-            journal_ += u" Répertoire " + Html::Escape(target) + u'\t' +
-                        Html::Escape(err_.Description) + kCrLf;
-            return;
-        }
-        if (err_.Number == 0) {
-            Bump(nCopies_);
-            Bump(NbRepertoiresCrees);
-        }
-        if (recursif_) {
-            journal_ += CopierDossier(source_ + name_ + kSeparator, motif_, target + kSeparator,
-                                      statut_, etiquette_, listeHTML_, nCopies_, nParcourus_)
-                            .ToString();
+        const bool made = err.Number == 0;
+        const bool walked = made || err.Number == vb::err::PathFileAccess;
+        walk_.Then([&walk = walk_, made, walked, target, err] {
+            Bump(NbRepertoiresParcourus);
+            if (!walked) {
+                // The log ends up in the HTML report: markup in names must show as text.
+                walk.journal += u" Répertoire " + Html::Escape(target) + u'\t' +
+                                Html::Escape(err.Description) + kCrLf;
+            } else if (made) {
+                Bump(walk.nCopies);
+                Bump(NbRepertoiresCrees);
+            }
+        });
+        if (walked && walk_.recursif) {
+            FolderCopy(walk_, source_ + entry.name + kSeparator, target + kSeparator).Run();
         }
     }
 
-    void FileEntry(win32::WIN32_FIND_DATA& entry) {
-        TakeName(entry);
-        if (name_ != u"." && name_ != u"..") {
-            err_.Clear();
-            if (!IsFolder(entry)) {
-                Bump(NbFichiersParcourus);
-                const vb::String from = source_ + name_;
-                const vb::String to = destination_ + name_;
-                if (ToCopy(from, to)) {
-                    Copy(from, to);
+    void FilePass(const std::vector<win32::FolderEntry>& read, bool changed) {
+        const vb::String& motif = walk_.motif;
+        // A pattern that names a folder of its own is searched there.
+        const std::size_t cut = motif.rfind(vb::PathSeparator);
+        const bool reread = changed || cut != vb::String::npos;
+        const auto from = std::make_shared<const vb::Folder>(
+            vb::Folder::Open(source_, vb::Folder::Use::Statements));
+        std::vector<win32::FolderEntry> fresh;
+        if (reread) {
+            const vb::String folder =
+                cut == vb::String::npos ? source_ : source_ + motif.substr(0, cut + 1);
+            const vb::Folder searched = vb::Folder::Open(folder, vb::Folder::Use::Listing);
+            if (searched) {
+                walk_.DrainTouching(searched.id());
+                fresh = win32::ReadFolder(searched.fd(), vb::StringView(motif).substr(cut + 1));
+            }
+        } else if (!*from) {
+            return; // the folder is gone
+        }
+        const std::vector<win32::FolderEntry>& entries = reread ? fresh : read;
+        if (entries.empty()) {
+            return;
+        }
+        const auto to = std::make_shared<const vb::Folder>(
+            vb::Folder::Open(destination_, vb::Folder::Use::Statements));
+        for (const SharedFolder& folder : {from, to}) {
+            if (*folder) {
+                walk_.DrainTouching(folder->id());
+            }
+        }
+        const auto taken = [&](const win32::FolderEntry& entry) {
+            return reread || win32::MatchesPattern(entry.name, motif);
+        };
+        std::optional<DatesAhead> ahead;
+        if (walk_.recents) {
+            step_ = vb::TimeStep(*to);
+            if (CopyPool* const threads = walk_.Threads()) {
+                std::vector<std::string> names;
+                for (const win32::FolderEntry& entry : entries) {
+                    if (taken(entry) && IsPlainFile(entry)) {
+                        names.push_back(entry.bytes);
+                    }
+                }
+                ahead.emplace(*threads, from, to, std::move(names));
+            }
+        }
+        for (const win32::FolderEntry& entry : entries) {
+            if (taken(entry)) {
+                FileEntry(entry, from, to, !reread, ahead ? &*ahead : nullptr);
+            }
+        }
+        walk_.HandOver();
+    }
+
+    // An entry of the file pass that is neither a folder nor a link: the one kind whose
+    // dates are read ahead.
+    static bool IsPlainFile(const win32::FolderEntry& entry) {
+        return entry.name != u"." && entry.name != u".." && !IsFolder(entry.attributes) &&
+               !IsLink(entry.attributes);
+    }
+
+    void FileEntry(const win32::FolderEntry& entry, const SharedFolder& from,
+                   const SharedFolder& to, bool readBefore, DatesAhead* ahead) {
+        if (entry.name != u"." && entry.name != u"..") {
+            std::uint32_t attributes = entry.attributes;
+            const bool link = IsLink(attributes);
+            if (link && readBefore && *from) {
+                // What a link leads to may have been made since the folder was read.
+                attributes = win32::AttributesOf(from->fd(), entry.bytes);
+            }
+            if (!IsFolder(attributes)) {
+                walk_.Then([] { Bump(NbFichiersParcourus); });
+                if (link) {
+                    walk_.Drain();
+                }
+                if (ToCopy(entry, *from, *to, link ? nullptr : ahead)) {
+                    Copy(entry, from, to);
+                }
+                if (link) {
+                    walk_.Drain();
                 }
             }
         }
-        forms::DoEvents();
-        Bump(nParcourus_);
+        walk_.Then([&walk = walk_] {
+            forms::DoEvents();
+            Bump(walk.nParcourus);
+        });
+        walk_.Pace();
     }
 
     // Without "D" every file is copied; with it, only one whose copy is older or whose
     // dates cannot both be read: a test that fails takes the copying branch. Dates are whole
     // seconds, and a copy on a file system that keeps coarser ones is older only by a whole
     // step of it: the file system cut its time.
-    bool ToCopy(const vb::String& from, const vb::String& to) {
-        if (!recents_) {
+    bool ToCopy(const win32::FolderEntry& entry, const vb::Folder& from, const vb::Folder& to,
+                DatesAhead* ahead) {
+        if (!walk_.recents) {
             return true;
         }
-        bool older = false;
-        const bool tested = err_.Run([&] {
-            const vb::FileTime copy = vb::FileDateTime(to);
-            const vb::FileTime original = vb::FileDateTime(from);
-            older = copy + step_ <= original;
-        });
-        if (tested && !older) {
+        const auto readHere = [&] { return ReadDates(entry, from, to); };
+        EntryDates dates = ahead != nullptr ? ahead->Next(readHere) : readHere();
+        if (dates.copyIsLink) {
+            dates = readHere();
+        }
+        const bool tested = dates.copy && dates.original;
+        if (tested && *dates.copy + step_ > *dates.original) {
             return false;
         }
-        if (!err_.Pending()) {
-            Bump(NbFichiersAJour);
-        } else {
-            Bump(NbFichiersCrees);
-        }
+        walk_.Then([tested] { Bump(tested ? NbFichiersAJour : NbFichiersCrees); });
         return true;
     }
 
-    void Copy(const vb::String& from, const vb::String& to) {
-        err_.Clear();
-        Bump(nCopies_);
-        etiquette_.setCaption(CopyCaption(u" Copy ", from));
-        etiquette_.Refresh();
-        err_.Run([&] { vb::FileCopy(from, to); });
-        err_.Run([&] { OctetsCopies += static_cast<double>(vb::FileLen(from)); });
-        VolumeCopie = OctetsCopies;
-        err_.Run(ShowBytesCopied);
-        if (err_.Pending()) {
-            journal_ += u" Fichier " + Html::Escape(from) + u'\t' + Html::Escape(err_.Description) +
-                        u"<br>";
-        } else {
-            listeHTML_ += u"copie OK : " + Html::Escape(from) + u"<br>";
+    // The copy's date, then the original's, as far as they can be read.
+    EntryDates ReadDates(const win32::FolderEntry& entry, const vb::Folder& from,
+                         const vb::Folder& to) {
+        EntryDates dates;
+        try {
+            dates.copy = vb::OwnDateTime(to, entry.bytes);
+            if (!dates.copy) {
+                walk_.Drain(); // a link in the destination may lead where copies write
+                dates.copy = vb::FileDateTime(to, entry.bytes);
+            }
+            dates.original = vb::FileDateTime(from, entry.bytes);
+        } catch (const vb::Error&) {
+            // A date that cannot be read takes the copying branch.
         }
-        etiquette_.setCaption(CopyCaption(u" CopyOK ", from));
+        return dates;
     }
 
-    // nCopies + " / " + nParcourus + what + the file.
-    vb::String CopyCaption(vb::StringView what, const vb::String& from) const {
-        vb::String caption;
-        caption.reserve(32 + from.size());
-        AppendNumber(caption, nCopies_);
-        caption += u" / ";
-        AppendNumber(caption, nParcourus_);
-        caption += what;
-        caption += from;
-        return caption;
+    void Copy(const win32::FolderEntry& entry, const SharedFolder& from, const SharedFolder& to) {
+        const auto path = std::make_shared<const vb::String>(source_ + entry.name);
+        walk_.Then([&walk = walk_, path] {
+            Bump(walk.nCopies);
+            walk.etiquette.setCaption(CopyCaption(walk, u" Copy ", *path));
+            walk.etiquette.Refresh();
+        });
+        walk_.Copy(from, to, entry.bytes, [&walk = walk_, path](const CopyOutcome& outcome) {
+            vb::ErrorRecord err;
+            for (const std::int32_t number : {outcome.copyError, outcome.lengthError}) {
+                if (number != 0) {
+                    err.Number = number;
+                    err.Description = vb::DescriptionOf(number);
+                }
+            }
+            if (outcome.lengthError == 0) {
+                OctetsCopies += static_cast<double>(outcome.length);
+            }
+            VolumeCopie = OctetsCopies;
+            err.Run(ShowBytesCopied);
+            if (err.Pending()) {
+                walk.journal += u" Fichier " + Html::Escape(*path) + u'\t' +
+                                Html::Escape(err.Description) + u"<br>";
+            } else {
+                walk.listeHTML += u"copie OK : ";
+                walk.listeHTML += Html::Escape(*path);
+                walk.listeHTML += u"<br>";
+            }
+            walk.etiquette.setCaption(CopyCaption(walk, u" CopyOK ", *path));
+        });
     }
 
+    Walk& walk_;
     const vb::String source_;
-    const vb::String motif_;
     const vb::String destination_;
-    const vb::String statut_;
-    forms::ProgressLabel& etiquette_;
-    vb::String& listeHTML_;
-    std::int32_t& nCopies_;
-    std::int32_t& nParcourus_;
-    const bool recursif_;
-    const bool recents_;
+    std::optional<vb::FileId> destinationId_;
     std::chrono::seconds step_{1}; // of the destination's last-write times
-
-    vb::ErrorRecord err_;
-    vb::String name_;
-    vb::String journal_;
 };
 
 } // namespace
@@ -250,8 +354,10 @@ vb::Variant CopierDossier(const vb::String& source, const vb::String& motif,
                           const vb::String& destination, const vb::String& statut,
                           forms::ProgressLabel& etiquette, vb::String& listeHTML,
                           std::int32_t& nCopies, std::int32_t& nParcourus) {
-    return FolderCopy(source, motif, destination, statut, etiquette, listeHTML, nCopies, nParcourus)
-        .Run();
+    Walk walk(motif, statut, etiquette, listeHTML, nCopies, nParcourus);
+    FolderCopy(walk, source, destination).Run();
+    walk.Drain();
+    return std::move(walk.journal);
 }
 
 } // namespace Module7

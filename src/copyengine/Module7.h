@@ -6,6 +6,7 @@
 #include "vb/Variant.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace Module7 {
 
@@ -28,5 +29,11 @@ vb::Variant CopierDossier(const vb::String& source, const vb::String& motif,
 
 // Cuts `chaine` at its first NUL, in place, and returns it.
 vb::String SupprimerNuls(vb::String& chaine);
+
+namespace testing {
+// Makes the engine copy file data on `threads` threads (0: in the walk's own thread)
+// instead of one per CPU; nothing gives the CPUs' count back.
+void SetCopyingThreads(std::optional<unsigned> threads);
+} // namespace testing
 
 } // namespace Module7

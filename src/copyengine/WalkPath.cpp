@@ -3,15 +3,19 @@
 #include "vb/Error.h"
 
 #include <algorithm>
-#include <optional>
 #include <vector>
 
 namespace Module7 {
 
 namespace {
 
+struct OnPath {
+    vb::FileId id;
+    bool changed = false;
+};
+
 struct Walk {
-    std::vector<vb::FileId> path;
+    std::vector<OnPath> path;
     std::optional<vb::FileId> destination;
     int depth = 0;
 };
@@ -39,13 +43,13 @@ bool Within(vb::StringView folder, const vb::FileId& destination) {
 
 } // namespace
 
-WalkPath::WalkPath(vb::StringView folder, vb::StringView destination) {
+WalkPath::WalkPath(std::optional<vb::FileId> folder, vb::StringView destination) {
     Walk& walk = Current();
     if (walk.depth++ == 0) {
         walk.destination = IdentityOf(destination);
     }
-    if (const auto id = IdentityOf(folder)) {
-        walk.path.push_back(*id);
+    if (folder) {
+        walk.path.push_back({*folder});
         entered_ = true;
     }
 }
@@ -69,13 +73,24 @@ WalkPath::Refusal WalkPath::Refuse(vb::StringView folder, bool link) {
     if (walk.destination && *id == *walk.destination) {
         return Refusal::Destination;
     }
-    if (std::find(walk.path.begin(), walk.path.end(), *id) != walk.path.end()) {
+    if (std::any_of(walk.path.begin(), walk.path.end(),
+                    [&](const OnPath& p) { return p.id == *id; })) {
         return Refusal::Loop;
     }
     if (link && walk.destination && Within(folder, *walk.destination)) {
         return Refusal::Destination;
     }
     return Refusal::None;
+}
+
+void WalkPath::Writing(const vb::FileId& folder) {
+    for (OnPath& p : Current().path) {
+        p.changed = p.changed || p.id == folder;
+    }
+}
+
+bool WalkPath::changed() const {
+    return entered_ && Current().path.back().changed;
 }
 
 } // namespace Module7

@@ -6,13 +6,16 @@
 #include "vb/FileSystem.h"
 #include "vb/String.h"
 
+#include <optional>
+
 namespace Module7 {
 
 class WalkPath {
 public:
-    // `folder` joins the path for the lifetime of this object (when it can be identified);
-    // the outermost one of a walk also names the walk's destination.
-    WalkPath(vb::StringView folder, vb::StringView destination);
+    // The folder of identity `folder` (when it could be identified) joins the path for the
+    // lifetime of this object; the outermost one of a walk also names the walk's
+    // destination.
+    WalkPath(std::optional<vb::FileId> folder, vb::StringView destination);
     ~WalkPath();
     WalkPath(const WalkPath&) = delete;
     WalkPath& operator=(const WalkPath&) = delete;
@@ -25,6 +28,12 @@ public:
     // only by being it (or when the whole source does, as the user chose), so only a link
     // is followed up to the root.
     static Refusal Refuse(vb::StringView folder, bool link);
+
+    // The walk is about to write into the folder `folder`: a folder on the path that it is
+    // has changed since it was read.
+    static void Writing(const vb::FileId& folder);
+    // Whether this folder has changed so since it joined the path.
+    bool changed() const;
 
 private:
     bool entered_ = false;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <set>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -59,6 +60,61 @@ TEST_F(Engine, ACopyEndedMidwayNeverLeavesAPartialFileUnderItsName) {
         EXPECT_EQ(t.list("dst"), std::set<std::string>{"gros.bin"});
     }
     EXPECT_TRUE(caught) << "the copy was never caught midway";
+}
+
+// Many files copied on threads, the process killed at moments spread over the copy: every
+// name in the destination holds its old copy or the whole new one. A copy that replaces an
+// old one goes under a temporary name for the moment of the rename: one ended there leaves
+// a whole copy beside the old one.
+TEST_F(Engine, ManyCopiesEndedAtAnyMomentLeaveOnlyWholeFiles) {
+    const auto content = [](int f) {
+        return std::string(static_cast<std::size_t>(f == 0 ? 20U << 20 : 1 + f * 1021 % 60000),
+                           char('a' + f % 26));
+    };
+    for (int f = 0; f < 300; ++f) {
+        t.write("src/d" + std::to_string(f % 6) + "/f" + std::to_string(f), content(f));
+    }
+    Module7::testing::SetCopyingThreads(4);
+    int cut = 0;
+    for (const int ms : {2, 5, 10, 20, 40, 80}) {
+        std::filesystem::remove_all(t.path("dst"));
+        for (int f = 0; f < 300; f += 7) {
+            t.write("dst/d" + std::to_string(f % 6) + "/f" + std::to_string(f), "ancien");
+        }
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            Run(t.folder("src"), t.folder("dst"), u"*.*", u"R");
+            ::_exit(0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        int whole = 0;
+        for (const std::string& name : t.list("dst")) {
+            if (name.ends_with("/")) {
+                continue;
+            }
+            const std::string now = t.read("dst/" + name);
+            const std::size_t slash = name.find('/');
+            if (name.substr(slash, 10) == "/.quorvel-") {
+                bool any = false;
+                for (int f = std::stoi(name.substr(1, slash - 1)); f < 300; f += 6) {
+                    any = any || now == content(f);
+                }
+                EXPECT_TRUE(any) << name;
+                continue;
+            }
+            const int f = std::stoi(name.substr(slash + 2));
+            ASSERT_EQ(name, "d" + std::to_string(f % 6) + "/f" + std::to_string(f));
+            EXPECT_TRUE(now == content(f) || (f % 7 == 0 && now == "ancien")) << name;
+            whole += now == content(f) ? 1 : 0;
+        }
+        cut += whole < 300 ? 1 : 0;
+    }
+    Module7::testing::SetCopyingThreads(std::nullopt);
+    EXPECT_GT(cut, 0) << "no copy was ever ended midway";
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include "support/TempTree.h"
 #include "vb/Descriptor.h"
 #include "vb/Error.h"
+#include "vb/Files.h"
+#include "vb/Folder.h"
 
 #include <csignal>
 #include <fcntl.h>
@@ -241,6 +243,46 @@ TEST(FileIdentity, AFolderAndALinkToItAreOne) {
     EXPECT_EQ(vb::FileIdentity(t.text("a/b/haut")), vb::FileIdentity(t.text("")));
     EXPECT_NE(vb::FileIdentity(t.text("a")), vb::FileIdentity(t.text("a/b")));
     EXPECT_EQ(ErrorNumberOf([&] { vb::FileIdentity(t.text("absent")); }), vb::err::PathNotFound);
+}
+
+// Statements on the entries of an open folder answer as their path forms do, failures and
+// the system's limit on a path's length included.
+TEST(Folder, StatementsOnItsEntriesAnswerAsTheirPathForms) {
+    TempTree t;
+    t.write("d/f", "12345");
+    t.symlink("f", "d/lien");
+    t.mkdir("d/sous");
+    std::string deep = "d";
+    while (deep.size() < 3900) {
+        deep += "/" + std::string(250, 'x');
+    }
+    t.mkdir(deep);
+    const std::string tooLong(250, 'y');
+    const auto use = vb::Folder::Use::Statements;
+    const vb::Folder d = vb::Folder::Open(t.text("d") + u"/", use);
+    ASSERT_TRUE(d);
+    EXPECT_EQ(vb::FileDateTime(d, "lien"), vb::FileDateTime(t.text("d/f")));
+    EXPECT_EQ(vb::OwnDateTime(d, "f"), vb::FileDateTime(t.text("d/f")));
+    EXPECT_EQ(vb::OwnDateTime(d, "lien"), std::nullopt);
+    EXPECT_EQ(vb::FileLen(d, "lien"), 5);
+
+    struct Case {
+        std::string folder, name;
+    };
+    const Case cases[] = {
+        {"d", "sous"}, {"d", "absent"}, {"absent", "f"}, {"d/f", "g"}, {deep, tooLong}};
+    for (const auto& c : cases) {
+        const vb::Folder folder = vb::Folder::Open(t.text(c.folder) + u"/", use);
+        const vb::String path = t.text(c.folder + "/" + c.name);
+        const int len = ErrorNumberOf([&] { vb::FileLen(path); });
+        EXPECT_NE(len, 0) << c.folder << "/" << c.name;
+        EXPECT_EQ(ErrorNumberOf([&] { vb::FileLen(folder, c.name); }), len) << c.name;
+        EXPECT_EQ(ErrorNumberOf([&] { vb::FileDateTime(folder, c.name); }),
+                  ErrorNumberOf([&] { vb::FileDateTime(path); }))
+            << c.name;
+    }
+    EXPECT_EQ(ErrorNumberOf([&] { vb::FileLen(t.text(deep + "/" + tooLong)); }),
+              vb::err::BadFileNameOrNumber);
 }
 
 } // namespace

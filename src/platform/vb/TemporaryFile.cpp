@@ -2,8 +2,10 @@
 
 #include "vb/Error.h"
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <stdio.h>
 #include <unistd.h>
 #include <utility>
 
@@ -11,25 +13,19 @@ namespace vb {
 
 namespace {
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t cut = path.rfind('/');
-    return cut == std::string::npos ? std::string("./") : path.substr(0, cut + 1);
-}
-
-// A name in `folder` that no other copy of this or another process uses at the moment.
-std::string TemporaryName(const std::string& folder) {
-    static unsigned long counter = 0;
-    return folder + ".quorvel-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) +
-           ".tmp";
+// A name that no other copy of this or another process uses at the moment.
+std::string TemporaryName() {
+    static std::atomic<unsigned long> counter{0};
+    return ".quorvel-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
 }
 
 // Set once linking through /proc has been needed (no right to link a descriptor directly).
-bool gLinkNeedsProc = false;
+std::atomic<bool> gLinkNeedsProc{false};
 
-// Gives the nameless file behind `fd` the name `path`.
-bool LinkNameless(int fd, const std::string& path) {
-    if (!gLinkNeedsProc) {
-        if (::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) {
+// Gives the nameless file behind `fd` the name `name` in `folder`.
+bool LinkNameless(int fd, int folder, const std::string& name) {
+    if (!gLinkNeedsProc.load(std::memory_order_relaxed)) {
+        if (::linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0) {
             return true;
         }
         if (errno != ENOENT && errno != EPERM) {
@@ -37,32 +33,45 @@ bool LinkNameless(int fd, const std::string& path) {
         }
     }
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+    if (::linkat(AT_FDCWD, self.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
         return false;
     }
-    gLinkNeedsProc = true;
+    gLinkNeedsProc.store(true, std::memory_order_relaxed);
     return true;
 }
 
 } // namespace
 
-TemporaryFile::TemporaryFile(std::string destination, std::string named, Descriptor fd)
-    : destination_(std::move(destination)), named_(std::move(named)), fd_(std::move(fd)) {}
+TemporaryFile::TemporaryFile(Descriptor ownFolder, int folder, std::string name, std::string named,
+                             Descriptor fd)
+    : ownFolder_(std::move(ownFolder)), folder_(folder), name_(std::move(name)),
+      named_(std::move(named)), fd_(std::move(fd)) {}
 
-TemporaryFile TemporaryFile::Create(std::string destination, mode_t mode) {
-    const std::string folder = FolderOf(destination);
-    Descriptor fd(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+TemporaryFile TemporaryFile::Create(const std::string& destination, mode_t mode) {
+    const std::size_t cut = destination.rfind('/');
+    const std::string folder = cut == std::string::npos ? "." : destination.substr(0, cut + 1);
+    Descriptor own(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!own) {
+        throw FromErrno(errno, err::PathNotFound);
+    }
+    TemporaryFile file = Create(own.get(), destination.substr(cut + 1), mode);
+    file.ownFolder_ = std::move(own);
+    return file;
+}
+
+TemporaryFile TemporaryFile::Create(int folder, std::string name, mode_t mode) {
+    Descriptor fd(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
     if (fd) {
-        return TemporaryFile(std::move(destination), {}, std::move(fd));
+        return TemporaryFile({}, folder, std::move(name), {}, std::move(fd));
     }
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
         throw FromErrno(errno, err::PathNotFound);
     }
     while (true) {
-        std::string named = TemporaryName(folder);
-        fd.reset(::open(named.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        std::string named = TemporaryName();
+        fd.reset(::openat(folder, named.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
         if (fd) {
-            return TemporaryFile(std::move(destination), std::move(named), std::move(fd));
+            return TemporaryFile({}, folder, std::move(name), std::move(named), std::move(fd));
         }
         if (errno != EEXIST) {
             throw FromErrno(errno, err::PathNotFound);
@@ -71,34 +80,35 @@ TemporaryFile TemporaryFile::Create(std::string destination, mode_t mode) {
 }
 
 TemporaryFile::TemporaryFile(TemporaryFile&& other) noexcept
-    : destination_(std::move(other.destination_)), named_(std::exchange(other.named_, {})),
+    : ownFolder_(std::move(other.ownFolder_)), folder_(other.folder_),
+      name_(std::move(other.name_)), named_(std::exchange(other.named_, {})),
       fd_(std::move(other.fd_)) {}
 
 TemporaryFile::~TemporaryFile() {
     if (!named_.empty()) {
-        ::unlink(named_.c_str());
+        ::unlinkat(folder_, named_.c_str(), 0);
     }
 }
 
 void TemporaryFile::Commit() {
     if (named_.empty()) {
         // A destination that does not exist yet takes the finished file's name at once.
-        if (LinkNameless(fd_.get(), destination_)) {
+        if (LinkNameless(fd_.get(), folder_, name_)) {
             return;
         }
         if (errno != EEXIST) {
             throw FromErrno(errno, err::PathNotFound);
         }
-        std::string named = TemporaryName(FolderOf(destination_));
-        while (!LinkNameless(fd_.get(), named)) {
+        std::string named = TemporaryName();
+        while (!LinkNameless(fd_.get(), folder_, named)) {
             if (errno != EEXIST) {
                 throw FromErrno(errno, err::PathNotFound);
             }
-            named = TemporaryName(FolderOf(destination_));
+            named = TemporaryName();
         }
         named_ = std::move(named);
     }
-    if (::rename(named_.c_str(), destination_.c_str()) != 0) {
+    if (::renameat(folder_, named_.c_str(), folder_, name_.c_str()) != 0) {
         throw FromErrno(errno, err::PathNotFound);
     }
     named_.clear();

@@ -13,7 +13,9 @@ namespace vb {
 class TemporaryFile {
 public:
     // Raises 76 when the folder is missing, 70 when refused.
-    static TemporaryFile Create(std::string destination, mode_t mode);
+    static TemporaryFile Create(const std::string& destination, mode_t mode);
+    // For the entry `name` of the open folder `folder`, which stays open while this lives.
+    static TemporaryFile Create(int folder, std::string name, mode_t mode);
     ~TemporaryFile();
     TemporaryFile(TemporaryFile&& other) noexcept;
     TemporaryFile& operator=(TemporaryFile&&) = delete;
@@ -25,9 +27,12 @@ public:
     void Commit();
 
 private:
-    TemporaryFile(std::string destination, std::string named, Descriptor fd);
+    TemporaryFile(Descriptor ownFolder, int folder, std::string name, std::string named,
+                  Descriptor fd);
 
-    std::string destination_;
+    Descriptor ownFolder_; // the folder, when opened from a path here
+    int folder_;
+    std::string name_;
     // Where the file is while written, when the file system cannot keep it nameless
     // (empty while it has no name at all).
     std::string named_;

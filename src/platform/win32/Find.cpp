@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace win32 {
@@ -24,11 +25,10 @@ bool IsDotEntry(const char* name) {
     return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
 }
 
-std::uint32_t Attributes(DIR* dir, const dirent& entry) {
+std::uint32_t Attributes(int folder, const char* name, unsigned char type) {
     struct stat st {};
-    unsigned char type = entry.d_type;
     if (type == DT_UNKNOWN) { // a file system that does not tell in the listing
-        if (::fstatat(::dirfd(dir), entry.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
             return FILE_ATTRIBUTE_NORMAL;
         }
         type = S_ISLNK(st.st_mode) ? DT_LNK : S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
@@ -41,8 +41,8 @@ std::uint32_t Attributes(DIR* dir, const dirent& entry) {
     }
     // A link counts as what it leads to (a dangling one as a plain entry) and shows that it
     // is a link.
-    const bool folder = ::fstatat(::dirfd(dir), entry.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
-    return (folder ? FILE_ATTRIBUTE_DIRECTORY : 0) | FILE_ATTRIBUTE_REPARSE_POINT;
+    const bool isFolder = ::fstatat(folder, name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+    return (isFolder ? FILE_ATTRIBUTE_DIRECTORY : 0) | FILE_ATTRIBUTE_REPARSE_POINT;
 }
 
 // The order of the Windows file systems: letters without regard to case, then exact.
@@ -67,6 +67,28 @@ void Fill(WIN32_FIND_DATA& data, const vb::String& name, std::uint32_t attribute
     if (data.cFileName.size() < MAX_PATH) {
         data.cFileName.resize(MAX_PATH, u'\0');
     }
+}
+
+// Every entry of `dir` that matches `pattern`: "." and ".." first, then sorted by name.
+std::vector<FolderEntry> ReadEntries(DIR* dir, vb::StringView pattern) {
+    std::vector<FolderEntry> dots;
+    std::vector<FolderEntry> others;
+    while (const dirent* entry = ::readdir(dir)) {
+        vb::String name = vb::DecodeName(entry->d_name);
+        if (!MatchesPattern(name, pattern)) {
+            continue;
+        }
+        const std::uint32_t attributes = Attributes(::dirfd(dir), entry->d_name, entry->d_type);
+        (IsDotEntry(entry->d_name) ? dots : others)
+            .push_back({std::move(name), entry->d_name, attributes});
+    }
+    std::sort(others.begin(), others.end(),
+              [](const auto& a, const auto& b) { return NameBefore(a.name, b.name); });
+    std::sort(dots.begin(), dots.end(),
+              [](const auto& a, const auto& b) { return a.name.size() < b.name.size(); });
+    others.insert(others.begin(), std::make_move_iterator(dots.begin()),
+                  std::make_move_iterator(dots.end()));
+    return others;
 }
 
 } // namespace
@@ -126,23 +148,8 @@ SearchHandle FindFirstFile(vb::StringView pathAndPattern, WIN32_FIND_DATA& data)
     if (!dir) {
         return handle;
     }
-    std::vector<SearchHandle::Entry> dots;
-    std::vector<SearchHandle::Entry>& others = handle.entries_;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        vb::String name = vb::DecodeName(entry->d_name);
-        if (!MatchesPattern(name, pattern)) {
-            continue;
-        }
-        const std::uint32_t attributes = Attributes(dir.get(), *entry);
-        (IsDotEntry(entry->d_name) ? dots : others).push_back({std::move(name), attributes});
-    }
-    std::sort(others.begin(), others.end(),
-              [](const auto& a, const auto& b) { return NameBefore(a.name, b.name); });
-    std::sort(dots.begin(), dots.end(),
-              [](const auto& a, const auto& b) { return a.name.size() < b.name.size(); });
-    others.insert(others.begin(), std::make_move_iterator(dots.begin()),
-                  std::make_move_iterator(dots.end()));
-    if (others.empty()) {
+    handle.entries_ = ReadEntries(dir.get(), pattern);
+    if (handle.entries_.empty()) {
         return handle;
     }
     handle.open_ = true;
@@ -168,6 +175,28 @@ bool FindClose(SearchHandle& handle) {
     handle.entries_.shrink_to_fit();
     handle.next_ = 0;
     return true;
+}
+
+std::vector<FolderEntry> ReadFolder(int folder, vb::StringView pattern) {
+    const int copy = ::dup(folder);
+    DirPtr dir(copy < 0 ? nullptr : ::fdopendir(copy));
+    if (!dir) {
+        if (copy >= 0) {
+            ::close(copy);
+        }
+        return {};
+    }
+    ::rewinddir(dir.get());
+    return ReadEntries(dir.get(), pattern);
+}
+
+std::uint32_t AttributesOf(int folder, const std::string& name) {
+    struct stat st {};
+    if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return FILE_ATTRIBUTE_NORMAL;
+    }
+    const unsigned char type = S_ISLNK(st.st_mode) ? DT_LNK : S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
+    return Attributes(folder, name.c_str(), type);
 }
 
 } // namespace win32

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace win32 {
@@ -19,6 +20,13 @@ struct WIN32_FIND_DATA {
     std::uint32_t dwFileAttributes = 0;
     // The name, padded with NULs to MAX_PATH characters; a longer name is kept whole.
     vb::String cFileName;
+};
+
+// One entry of a folder as the search lists it, with its name as the file system holds it.
+struct FolderEntry {
+    vb::String name;
+    std::string bytes;
+    std::uint32_t attributes = 0;
 };
 
 // An open search; closes itself when it goes out of scope. A search that could not start
@@ -39,11 +47,7 @@ private:
     friend bool FindNextFile(SearchHandle&, WIN32_FIND_DATA&);
     friend bool FindClose(SearchHandle&);
 
-    struct Entry {
-        vb::String name;
-        std::uint32_t attributes;
-    };
-    std::vector<Entry> entries_;
+    std::vector<FolderEntry> entries_;
     std::size_t next_ = 0;
     bool open_ = false;
 };
@@ -61,5 +65,11 @@ bool FindClose(SearchHandle& handle);
 
 // Whether `name` matches the search pattern `pattern`.
 bool MatchesPattern(vb::StringView name, vb::StringView pattern);
+
+// The entries of the folder open as `folder` that match `pattern`, in the order of a
+// search; empty when it cannot be read.
+std::vector<FolderEntry> ReadFolder(int folder, vb::StringView pattern);
+// The attributes a search gives the entry `name` of the folder open as `folder` now.
+std::uint32_t AttributesOf(int folder, const std::string& name);
 
 } // namespace win32

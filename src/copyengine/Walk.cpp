@@ -1,0 +1,114 @@
+#include "copyengine/Walk.h"
+
+#include "copyengine/Module7.h"
+
+#include <algorithm>
+
+namespace Module7 {
+
+namespace {
+
+// Files handed to each copying thread whose outcomes the walk has not shown yet.
+constexpr std::size_t kFilesPerThread = 16;
+// Dates read in one go by a thread, and readings asked for ahead of the walk.
+constexpr std::size_t kDatesPerReading = 32;
+constexpr std::size_t kReadingsAhead = 8;
+// Steps held back behind unfinished copies before the walk waits for the first of them.
+constexpr std::size_t kMostWaitingSteps = 4096;
+
+bool Is(const SharedFolder& folder, const vb::FileId& id) {
+    return folder->valid() && folder->id() == id;
+}
+
+} // namespace
+
+namespace testing {
+std::optional<unsigned> gThreads;
+
+void SetCopyingThreads(std::optional<unsigned> threads) {
+    gThreads = threads;
+}
+} // namespace testing
+
+Walk::Walk(const vb::String& motif, const vb::String& statut, forms::ProgressLabel& etiquette,
+           vb::String& listeHTML, std::int32_t& nCopies, std::int32_t& nParcourus)
+    : motif(motif), recursif(vb::InStr(vb::UCase(statut), u"R") > 0),
+      recents(vb::InStr(vb::UCase(statut), u"D") > 0), etiquette(etiquette), listeHTML(listeHTML),
+      nCopies(nCopies), nParcourus(nParcourus) {}
+
+CopyPool& Walk::Pool() {
+    if (!pool_) {
+        pool_.emplace(testing::gThreads.value_or(CopyPool::DefaultThreads()));
+    }
+    return *pool_;
+}
+
+CopyPool* Walk::Threads() {
+    CopyPool& pool = Pool();
+    return pool.threads() > 0 ? &pool : nullptr;
+}
+
+void Walk::Copy(const SharedFolder& from, const SharedFolder& to, const std::string& name,
+                std::function<void(const CopyOutcome&)> done) {
+    CopyPool& pool = Pool();
+    const std::size_t most = kFilesPerThread * std::max(1U, pool.threads());
+    while (inFlight_.size() >= most) {
+        steps_.RunFirst();
+    }
+    CopyPool::Ticket ticket = pool.Submit(from, to, name);
+    inFlight_.push_back({from, to});
+    steps_.After(std::move(ticket), [this, done = std::move(done)](const CopyOutcome& outcome) {
+        inFlight_.pop_front();
+        done(outcome);
+    });
+}
+
+void Walk::HandOver() {
+    if (pool_) {
+        pool_->HandOver();
+    }
+}
+
+void Walk::Pace() {
+    steps_.Poll();
+    while (steps_.waiting() > kMostWaitingSteps) {
+        steps_.RunFirst();
+    }
+}
+
+void Walk::DrainTouching(const vb::FileId& folder) {
+    if (std::any_of(inFlight_.begin(), inFlight_.end(),
+                    [&](const InFlight& c) { return Is(c.from, folder) || Is(c.to, folder); })) {
+        Drain();
+    }
+}
+
+DatesAhead::DatesAhead(CopyPool& pool, SharedFolder from, SharedFolder to,
+                       std::vector<std::string> names)
+    : pool_(pool), from_(std::move(from)), to_(std::move(to)), names_(std::move(names)) {
+    while (readings_.size() < kReadingsAhead && asked_ < names_.size()) {
+        Ask();
+    }
+}
+
+void DatesAhead::Ask() {
+    if (asked_ == names_.size()) {
+        return;
+    }
+    const std::size_t count = std::min(kDatesPerReading, names_.size() - asked_);
+    const auto first = names_.begin() + static_cast<std::ptrdiff_t>(asked_);
+    readings_.push_back(pool_.ReadDates(
+        from_, to_, std::vector<std::string>(first, first + static_cast<std::ptrdiff_t>(count))));
+    asked_ += count;
+}
+
+EntryDates DatesAhead::Next(const std::function<EntryDates()>& readHere) {
+    if (taken_ == readings_.front()->size()) {
+        readings_.pop_front();
+        taken_ = 0;
+        Ask();
+    }
+    return readings_.front()->Take(taken_++, readHere);
+}
+
+} // namespace Module7

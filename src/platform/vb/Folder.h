@@ -1,0 +1,52 @@
+#pragma once
+// A folder opened once, so that statements on its entries look up one name each instead of
+// walking the whole path again. They behave as their path forms do on the folder's path
+// joined with the entry's name, the system's limit on a path's length included.
+
+#include "vb/Descriptor.h"
+#include "vb/FileSystem.h"
+#include "vb/String.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace vb {
+
+class Folder {
+public:
+    enum class Use { Listing, Statements };
+
+    // Opens the folder `path` (links followed). A folder that cannot be opened keeps the
+    // reason, which every statement on its entries raises as the path form would.
+    static Folder Open(StringView path, Use use);
+
+    bool valid() const { return fd_.valid(); }
+    explicit operator bool() const { return valid(); }
+    int fd() const { return fd_.get(); }
+    int error() const { return error_; }
+    const FileId& id() const { return id_; }
+
+    // Whether the folder's path joined with `name` is a path the system takes.
+    bool Fits(const std::string& name) const;
+    // Raises what a path form raises for the entry `name`: the folder's own failure, or 52
+    // when the joined path does not fit.
+    void Check(const std::string& name, std::int32_t missing) const;
+
+private:
+    Descriptor fd_;
+    int error_ = 0;
+    FileId id_;
+    std::size_t pathBytes_ = 0;
+};
+
+// FileDateTime of the entry `name` (links followed).
+FileTime FileDateTime(const Folder& folder, const std::string& name);
+// The entry's own last-write time, or nothing when the entry is a link.
+std::optional<FileTime> OwnDateTime(const Folder& folder, const std::string& name);
+// FileLen of the entry `name`.
+std::int64_t FileLen(const Folder& folder, const std::string& name);
+// TimeStep of the folder's file system.
+std::chrono::seconds TimeStep(const Folder& folder);
+
+} // namespace vb

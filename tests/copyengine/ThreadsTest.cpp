@@ -1,0 +1,121 @@
+#include "EngineTest.h"
+#include "forms/Form.h"
+#include "support/Child.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace {
+
+using enginetest::Engine;
+
+// What the engine shows of a copy: its lists, counters, every caption and redraw, the
+// caption at each pump of window messages, the byte count at each " CopyOK ", and the
+// destination tree it leaves.
+class Threads : public Engine {
+protected:
+    std::string Observe(const vb::String& statut, unsigned threads) {
+        Module7::testing::SetCopyingThreads(threads);
+        enginetest::ResetCounters();
+        label.events.clear();
+        forms::Form window(u"quorvel");
+        forms::Label koCopies(window, u"KoCopies");
+        vb::String seen;
+        label.onSet = [&](const vb::String& caption) {
+            if (caption.find(u" CopyOK ") != vb::String::npos) {
+                seen += u"[" + koCopies.Caption + u"]";
+            }
+        };
+        std::function<void()> probe = [&] {
+            seen += u"{" + label.caption() + u"}";
+            forms::EventLoop::instance().post(probe);
+        };
+        forms::EventLoop::instance().post(probe);
+        const auto r = Run(t.folder("src"), t.folder("dst"), u"*.*", statut);
+        forms::EventLoop::instance().reset();
+        Module7::testing::SetCopyingThreads(std::nullopt);
+
+        vb::String out = r.journal + u"|" + r.liste + u"|" + seen + u"|";
+        for (const auto& e : label.events) {
+            out += e.refresh ? u"<R>" : e.caption + u"\n";
+        }
+        std::string text = vb::ToUtf8(out);
+        for (const std::int64_t n :
+             {std::int64_t{r.nCopies}, std::int64_t{r.nParcourus},
+              static_cast<std::int64_t>(Module7::OctetsCopies),
+              static_cast<std::int64_t>(Module7::VolumeCopie),
+              std::int64_t{Module7::NbFichiersParcourus},
+              std::int64_t{Module7::NbRepertoiresParcourus},
+              std::int64_t{Module7::NbRepertoiresCrees}, std::int64_t{Module7::NbFichiersAJour},
+              std::int64_t{Module7::NbFichiersCrees}}) {
+            text += " " + std::to_string(n);
+        }
+        for (const std::string& name : t.list("dst")) {
+            const std::string bytes = name.ends_with("/") ? "" : t.read("dst/" + name);
+            text += "\n" + name + " " + std::to_string(bytes.size()) + " " + bytes.substr(0, 8);
+        }
+        return text;
+    }
+};
+
+// Many files in a few folders, with failures mixed in: a file its user may not read, a
+// named pipe, a dangling link, a folder that cannot be made (a file has its name), a
+// file that cannot be replaced (a folder has its name) and a folder that refuses writes.
+// Copied on threads, everything shows as it does with one file at a time, in a full copy
+// and in an update-only pass that finds some copies older.
+TEST_F(Threads, ShowTheSameLinesCaptionsAndCountsAsOneFileAtATime) {
+    for (int d = 0; d < 5; ++d) {
+        for (int f = 0; f < 40; ++f) {
+            const std::string name = "src/d" + std::to_string(d) + "/f" + std::to_string(f);
+            t.write(name,
+                    std::string(static_cast<std::size_t>(1 + f * 397 % 9000), char('a' + f % 26)));
+        }
+    }
+    t.write("src/gros.bin", std::string((9U << 20) + 5, 'g'));
+    t.write("src/ferme.txt", "secret");
+    ::chmod(t.path("src/ferme.txt").c_str(), 0);
+    t.fifo("src/tube");
+    t.symlink("nulle-part", "src/casse");
+    ::chmod(t.path().c_str(), 0755);
+    const auto who = testsupport::Nobody();
+
+    std::string seen[2];
+    for (const unsigned threads : {0U, 4U}) {
+        std::filesystem::remove_all(t.path("dst"));
+        t.write("dst/d1", "a file where folder d1 should go");
+        t.mkdir("dst/d2/f7");
+        t.mkdir("dst/d3");
+        t.giveTo(who.uid, who.gid);
+        ::chmod(t.path("dst/d3").c_str(), 0555);
+        seen[threads == 0 ? 0 : 1] = testsupport::InChild(
+            [&] {
+                std::string out = Observe(u"R", threads);
+                for (const char* older : {"dst/d0/f3", "dst/d4/f39", "dst/gros.bin"}) {
+                    t.setTime(older, 1'000'000'000);
+                }
+                return out + "\n--\n" + Observe(u"DR", threads);
+            },
+            true);
+    }
+    EXPECT_EQ(seen[1], seen[0]);
+    for (const char* failure : {"Permission refusée", "Erreur d'accès au chemin/fichier",
+                                "Fichier introuvable", "Chemin d'accès introuvable"}) {
+        EXPECT_NE(seen[0].find(failure), std::string::npos) << failure;
+    }
+    EXPECT_NE(seen[0].find("copie OK : " + t.path("src/gros.bin")), std::string::npos);
+}
+
+// A source inside its destination, with a folder named as itself: the copy of that folder
+// lands in the source, whose own files are then read again and copied with the new ones.
+TEST_F(Threads, AFolderWrittenIntoDuringItsWalkIsReadAgain) {
+    t.write("d/s/a.txt", "a");
+    t.write("d/s/s/b.txt", "b");
+    const auto r = Run(t.folder("d/s"), t.folder("d"), u"*.*", u"R");
+    EXPECT_EQ(r.journal, u"");
+    EXPECT_EQ(t.read("d/s/b.txt"), "b");
+    EXPECT_EQ(t.read("d/b.txt"), "b");
+    EXPECT_NE(r.liste.find(u"copie OK : " + t.text("d/s/b.txt") + u"<br>"), vb::String::npos);
+}
+
+} // namespace
