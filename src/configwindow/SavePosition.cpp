@@ -37,8 +37,8 @@ void SavePosition::WriteProperties(forms::PropertyBag& PropBag) const {
 
 void SavePosition::UserControl_Resize() {
     if (!Initialise) {
-        Width = 100;
-        Height = 100;
+        OwnWidth = 100;
+        OwnHeight = 100;
     }
 }
 
@@ -60,8 +60,8 @@ void SavePosition::INIT(forms::Form& Fenetre, vb::String FichierINI, vb::String 
         INI32::LireEcrireINI(section_, u"PositionsTaille",
                              vb::Str(static_cast<double>(Fenetre.WindowState())), fichier_, 1);
     Fenetre.WindowState(vb::CInt(vb::Val(s)));
-    Width = 0;
-    Height = 0;
+    OwnWidth = 0;
+    OwnHeight = 0;
 }
 
 void SavePosition::Timer1_Timer() {

@@ -39,6 +39,10 @@ TEST_F(PositionKeeper, ItStaysAHundredSquareUntilBoundAndSavesItsTwoProperties) 
     keeper.Move(0, 0, 500, 40);
     EXPECT_EQ(keeper.Width, 100);
     EXPECT_EQ(keeper.Height, 100);
+    form.ScaleMode(forms::ScalePixels); // its own size is in twips all the same
+    keeper.Move(0, 0, 500, 40);
+    EXPECT_EQ(keeper.Twips(forms::Axis::Height), 100);
+    form.ScaleMode(forms::ScaleTwips);
     const auto saved = keeper.Save().Contents();
     ASSERT_EQ(saved.size(), 2U);
     EXPECT_EQ(saved[0].first, u"FichierINI");
