@@ -4,8 +4,6 @@
 #include "settings/INI32.h"
 #include "vb/Convert.h"
 
-#include <algorithm>
-
 namespace {
 
 bool Differe(const vb::Variant& a, const vb::Variant& b) {
@@ -43,7 +41,7 @@ void SavePosition::UserControl_Resize() {
 }
 
 void SavePosition::INIT(forms::Form& Fenetre, vb::String FichierINI, vb::String Section_INI) {
-    this->Fenetre = &Fenetre;
+    this->Fenetre = Fenetre.hwnd;
     Initialise = true;
     fichier_ = std::move(FichierINI);
     section_ = std::move(Section_INI);
@@ -65,12 +63,11 @@ void SavePosition::INIT(forms::Form& Fenetre, vb::String FichierINI, vb::String 
 }
 
 void SavePosition::Timer1_Timer() {
-    const auto& chargees = forms::LoadedForms();
-    if (Fenetre == nullptr ||
-        std::find(chargees.begin(), chargees.end(), Fenetre) == chargees.end()) {
+    auto* const fenetre = dynamic_cast<forms::Form*>(forms::WindowFromHandle(Fenetre));
+    if (fenetre == nullptr) {
         return; // the form is gone
     }
-    forms::Form& f = *Fenetre;
+    forms::Form& f = *fenetre;
     auto& d = DernieresValeurs;
     // A form put back to normal where it was before also changes: its state.
     if (Differe(static_cast<float>(f.Left), d.left) || Differe(static_cast<float>(f.Top), d.top) ||

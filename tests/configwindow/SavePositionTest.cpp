@@ -4,6 +4,7 @@
 #include "vb/Error.h"
 
 #include <filesystem>
+#include <optional>
 
 namespace {
 
@@ -135,6 +136,14 @@ TEST_F(PositionKeeper, BindingRestoresThePlacementThenTheState) {
     forms::Form empty(u"vide");
     std::filesystem::remove(path);
     keeper.INIT(empty, testsupport::NameOf(path), u"fenetre");
+    EXPECT_EQ(NextTick(), "");
+
+    // A form made where the bound one was destroyed is another form: the ticks leave it be.
+    std::optional<forms::Form> passante(std::in_place, u"passante");
+    keeper.INIT(*passante, testsupport::NameOf(path), u"fenetre");
+    passante.reset();
+    passante.emplace(u"autre").Move(300, 150, 4500, 3000);
+    passante->Show();
     EXPECT_EQ(NextTick(), "");
 }
 
