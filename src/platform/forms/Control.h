@@ -105,6 +105,7 @@ public:
     bool Shown() const override { return Visible; }
     float ReadWidth() const override { return Width; }
     float ReadHeight() const override { return Height; }
+    void ClientAreaResized() override { Resized(); }
     void Refresh() override { Control::Refresh(); }
 
 protected:
