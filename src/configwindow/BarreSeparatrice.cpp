@@ -19,7 +19,7 @@ constexpr std::int32_t kTwipsParPixel = 15;
 BarreSeparatrice::BarreSeparatrice(forms::Container& parent, vb::String name)
     : UserControl(parent, std::move(name)), clignotement(*this, u"clignotement", 100, false) {
     BackColor = kGris;
-    Width = 50;
+    OwnWidth = 50;
     Resize = [this] { UserControl_Resize(); };
     MouseDown = [this](int b, int s, float x, float y) { UserControl_MouseDown(b, s, x, y); };
     MouseMove = [this](int b, int s, float x, float y) { UserControl_MouseMove(b, s, x, y); };
@@ -154,7 +154,7 @@ void BarreSeparatrice::RamenerDansLesLimites() {
 }
 
 void BarreSeparatrice::UserControl_Resize() {
-    Width = 50;
+    OwnWidth = 50;
 }
 
 void BarreSeparatrice::clignotement_Timer() {

@@ -4,8 +4,6 @@
 #include "settings/INI32.h"
 #include "vb/Convert.h"
 
-#include <algorithm>
-
 namespace {
 
 bool Differe(const vb::Variant& a, const vb::Variant& b) {
@@ -37,13 +35,13 @@ void SavePosition::WriteProperties(forms::PropertyBag& PropBag) const {
 
 void SavePosition::UserControl_Resize() {
     if (!Initialise) {
-        Width = 100;
-        Height = 100;
+        OwnWidth = 100;
+        OwnHeight = 100;
     }
 }
 
 void SavePosition::INIT(forms::Form& Fenetre, vb::String FichierINI, vb::String Section_INI) {
-    this->Fenetre = &Fenetre;
+    this->Fenetre = Fenetre.hwnd;
     Initialise = true;
     fichier_ = std::move(FichierINI);
     section_ = std::move(Section_INI);
@@ -60,17 +58,16 @@ void SavePosition::INIT(forms::Form& Fenetre, vb::String FichierINI, vb::String 
         INI32::LireEcrireINI(section_, u"PositionsTaille",
                              vb::Str(static_cast<double>(Fenetre.WindowState())), fichier_, 1);
     Fenetre.WindowState(vb::CInt(vb::Val(s)));
-    Width = 0;
-    Height = 0;
+    OwnWidth = 0;
+    OwnHeight = 0;
 }
 
 void SavePosition::Timer1_Timer() {
-    const auto& chargees = forms::LoadedForms();
-    if (Fenetre == nullptr ||
-        std::find(chargees.begin(), chargees.end(), Fenetre) == chargees.end()) {
+    auto* const fenetre = dynamic_cast<forms::Form*>(forms::WindowFromHandle(Fenetre));
+    if (fenetre == nullptr) {
         return; // the form is gone
     }
-    forms::Form& f = *Fenetre;
+    forms::Form& f = *fenetre;
     auto& d = DernieresValeurs;
     // A form put back to normal where it was before also changes: its state.
     if (Differe(static_cast<float>(f.Left), d.left) || Differe(static_cast<float>(f.Top), d.top) ||

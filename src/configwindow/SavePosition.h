@@ -8,6 +8,8 @@
 #include "forms/UserControl.h"
 #include "vb/Variant.h"
 
+#include <cstdint>
+
 class SavePosition : public forms::UserControl {
 public:
     SavePosition(forms::Container& parent, vb::String name);
@@ -28,7 +30,9 @@ private:
     void Timer1_Timer();
     void UserControl_Resize();
 
-    forms::Form* Fenetre = nullptr;
+    // The bound form, by its window's handle (never reused): a form made later at the
+    // same address is another form.
+    std::intptr_t Fenetre = 0;
     bool Initialise = false;
     vb::String fichier_;
     vb::String section_;

@@ -34,7 +34,8 @@ UserControl1::UserControl1(forms::Container& parent, vb::String name)
     : UserControl(parent, std::move(name)), Picture1(*this, u"Picture1"), Image1(*this, u"Image1"),
       Label1(*this, u"Label1", u"Label1"), Timer1(*this, u"Timer1", 10, false) {
     BackColor = 0x00E2D7D1;
-    Move(0, 0, 4725, 660);
+    OwnWidth = 4725;
+    OwnHeight = 660;
     Picture1.Visible = false;
     Picture1.Move(0, 0, 3375, 690);
     Image1.Visible = false;
@@ -92,8 +93,8 @@ void UserControl1::Timer1_Timer() {
         if (!Image1.Visible) {
             Image1.Visible = true;
         }
-        if (Image1.Width != Width) {
-            Image1.Width = Width;
+        if (Image1.Width != OwnWidth) {
+            Image1.Width = OwnWidth;
         }
     } else if (Image1.Width - kPas < 0) {
         Timer1.Enabled(false);
@@ -104,9 +105,9 @@ void UserControl1::Timer1_Timer() {
 }
 
 void UserControl1::UserControl_Resize() {
-    Height = Image1.Height;
-    Image1.Width = Width;
-    Picture1.Width = Width;
+    OwnHeight = Image1.Height;
+    Image1.Width = OwnWidth;
+    Picture1.Width = OwnWidth;
     Label1.Left = 0;
-    Label1.Width = Width;
+    Label1.Width = OwnWidth;
 }

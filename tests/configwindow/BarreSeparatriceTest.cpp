@@ -53,6 +53,11 @@ protected:
 };
 
 TEST_F(Splitter, TheFirstBindingStoresTheWidthAndLaysOutAroundTheBar) {
+    // Its own width is 50 twips whatever its container's scale.
+    fond.ScaleMode(forms::ScalePixels);
+    barre.Width = 10;
+    EXPECT_EQ(barre.Twips(forms::Axis::Width), 50);
+    fond.ScaleMode(forms::ScaleTwips);
     Bind();
     EXPECT_EQ(Record(), "[system]\nseparation verticale= 2415\n");
     const win32::Rect bar = win32::WindowManager::instance().windowRect(barre);

@@ -247,9 +247,13 @@ TEST_F(ConfigWindow, DoubleClicksOnTheStripToggleTheSizingBorder) {
     DoubleClick(strip);
     EXPECT_EQ(window.Style, designed | forms::WS_THICKFRAME);
     EXPECT_EQ(window.frame.border, 4);
+    // The client area lost 3 pixels on each side: the layout follows it.
+    EXPECT_EQ(window.barreoutil.Width, 9750);
+    EXPECT_EQ(window.fond.Height, 7545 - 1110);
     DoubleClick(strip);
     EXPECT_EQ(window.Style, designed);
     EXPECT_EQ(window.frame.border, 1);
+    EXPECT_EQ(window.barreoutil.Width, 9840);
     EXPECT_EQ(RectOf(window).left, r.left) << "the window did not move";
 
     // Set by someone else while the window believes it has none: the bit stays.

@@ -4,6 +4,7 @@
 #include "vb/Error.h"
 
 #include <filesystem>
+#include <optional>
 
 namespace {
 
@@ -39,6 +40,10 @@ TEST_F(PositionKeeper, ItStaysAHundredSquareUntilBoundAndSavesItsTwoProperties) 
     keeper.Move(0, 0, 500, 40);
     EXPECT_EQ(keeper.Width, 100);
     EXPECT_EQ(keeper.Height, 100);
+    form.ScaleMode(forms::ScalePixels); // its own size is in twips all the same
+    keeper.Move(0, 0, 500, 40);
+    EXPECT_EQ(keeper.Twips(forms::Axis::Height), 100);
+    form.ScaleMode(forms::ScaleTwips);
     const auto saved = keeper.Save().Contents();
     ASSERT_EQ(saved.size(), 2U);
     EXPECT_EQ(saved[0].first, u"FichierINI");
@@ -131,6 +136,14 @@ TEST_F(PositionKeeper, BindingRestoresThePlacementThenTheState) {
     forms::Form empty(u"vide");
     std::filesystem::remove(path);
     keeper.INIT(empty, testsupport::NameOf(path), u"fenetre");
+    EXPECT_EQ(NextTick(), "");
+
+    // A form made where the bound one was destroyed is another form: the ticks leave it be.
+    std::optional<forms::Form> passante(std::in_place, u"passante");
+    keeper.INIT(*passante, testsupport::NameOf(path), u"fenetre");
+    passante.reset();
+    passante.emplace(u"autre").Move(300, 150, 4500, 3000);
+    passante->Show();
     EXPECT_EQ(NextTick(), "");
 }
 

@@ -76,6 +76,16 @@ TEST_F(HoverButton, TheHoverAreaIsStrictAndTheHeightAlwaysComesBack) {
     EXPECT_EQ(first.Picture1.Width, 2175);
     EXPECT_EQ(first.Label1.Left, 0);
     EXPECT_EQ(first.Label1.Width, 2175);
+
+    // On a container in pixels the button's own size stays in twips: 145 pixels give a
+    // strip and a hover area 2175 twips wide, and the height stays 660 twips.
+    form.ScaleMode(forms::ScalePixels);
+    first.Move(0, 0, 145, 100);
+    EXPECT_EQ(first.Height, 44);
+    MoveTo(140, 20);
+    Tick();
+    EXPECT_TRUE(first.Image1.Visible);
+    EXPECT_EQ(first.Image1.Width, 2175);
 }
 
 TEST_F(HoverButton, TheNextButtonLightsAtOnceAndOnlyTheCaptionOrStripClicks) {

@@ -1,5 +1,6 @@
 #include "Harness.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -76,6 +77,20 @@ TEST(ConfigWindow, TheSplashThenTheGroupsButtonsWhichTheMouseClicksUntilCtrlC) {
     // The splitter's place is kept beside the program, under the program's own name.
     EXPECT_EQ(testsupport::ReadBytes(folder.file("quorvel-config.ini")),
               "[system]\nseparation verticale= 2415\n");
+}
+
+TEST(ConfigWindow, TermOrHangUpEndsItAsTheSenderExpectsWithTheTerminalGivenBack) {
+    const ProgramFolder folder("quorvel-config");
+    const std::string modes = "#{alternate_on} #{mouse_any_flag} #{mouse_sgr_flag}";
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const TmuxSession session({folder.program().string(), "NUIT"}, folder.environment());
+        ASSERT_TRUE(WaitFor([&] { return session.format(modes) == "1 1 1"; }));
+        session.signal(signal);
+        ASSERT_TRUE(WaitFor([&] { return session.status().has_value() && session.dead(); }));
+        EXPECT_EQ(session.status(), 128 + signal);
+        EXPECT_EQ(session.format(modes), "0 0 0");
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <thread>
@@ -217,6 +218,27 @@ std::string TmuxSession::format(const std::string& text) const {
         out.pop_back();
     }
     return out;
+}
+
+void TmuxSession::signal(int number) const {
+    const std::string shell = format("#{pane_pid}");
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string pid = entry.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        // "pid (name) state ppid ...": the name may hold blanks and brackets.
+        const std::string stat = testsupport::ReadBytes(entry.path() / "stat").value_or("");
+        const std::size_t name = stat.rfind(')');
+        std::istringstream fields(stat.substr(name == std::string::npos ? stat.size() : name + 1));
+        std::string state;
+        std::string parent;
+        if (fields >> state >> parent && parent == shell) {
+            ::kill(std::stoi(pid), number);
+            return;
+        }
+    }
+    throw std::runtime_error("no command under the pane's shell");
 }
 
 std::optional<int> TmuxSession::status() const {

@@ -64,6 +64,8 @@ public:
     void sendKeys(const std::string& keys) const;
     // Bytes as the terminal would send them (a mouse report, say).
     void sendBytes(const std::string& bytes) const;
+    // Sends a signal to the command itself, not to the shell around it.
+    void signal(int number) const;
     // A tmux format of the pane ("#{alternate_on}"), expanded.
     std::string format(const std::string& text) const;
     // The command's exit status once it has ended.

@@ -32,10 +32,13 @@ float Control::MeasureOf(Axis axis) const {
 }
 
 void Control::SetMeasure(Axis axis, float value) {
-    if (IsSize(axis) && value < 0) {
+    SetTwips(axis, value * parent_.UnitTwips());
+}
+
+void Control::SetTwips(Axis axis, float twips) {
+    if (IsSize(axis) && twips < 0) {
         vb::Raise(vb::err::InvalidPropertyValue);
     }
-    const float twips = value * parent_.UnitTwips();
     const bool resized = IsSize(axis) && twips != twips_[Index(axis)];
     twips_[Index(axis)] = twips;
     if (resized) {

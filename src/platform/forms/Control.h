@@ -71,6 +71,8 @@ public:
     float Twips(Axis axis) const { return twips_[static_cast<int>(axis)]; }
 
 protected:
+    // Sets a measure in twips, whatever the container's scale; a negative size raises 380.
+    void SetTwips(Axis axis, float twips);
     PixelRect PixelPlacement() const;
     void PlacePixels(const PixelRect& rect);
     Window* ContainerWindow() const;
@@ -103,6 +105,7 @@ public:
     bool Shown() const override { return Visible; }
     float ReadWidth() const override { return Width; }
     float ReadHeight() const override { return Height; }
+    void ClientAreaResized() override { Resized(); }
     void Refresh() override { Control::Refresh(); }
 
 protected:

@@ -77,6 +77,7 @@ public:
     bool Shown() const override { return visible_; }
     float ReadWidth() const override { return Width; }
     float ReadHeight() const override { return Height; }
+    void ClientAreaResized() override { RaiseResize(); }
 
     // Process-wide presenter in force (headless by default).
     static void SetPresenter(Presenter* presenter);

@@ -1,6 +1,7 @@
 #include "forms/Interrupt.h"
 
 #include "forms/Form.h"
+#include "forms/TerminalRescue.h"
 #include "vb/Error.h"
 
 #include <atomic>
@@ -19,6 +20,9 @@ std::atomic<int> gWriteFd{-1};
 struct sigaction gPrevious {};
 
 void PreviousInterrupt() {
+    if (gPrevious.sa_handler == SIG_DFL) {
+        RescueTerminal(); // the process ends without its End
+    }
     ::sigaction(SIGINT, &gPrevious, nullptr);
     std::raise(SIGINT);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // What the terminal presenter draws on: a character terminal.
 
+#include "forms/TerminalRescue.h"
 #include "forms/TerminalSettings.h"
 
 #include <optional>
@@ -21,6 +22,9 @@ public:
     virtual TerminalSize size() const = 0;
     // Keys typed while a form is shown must not scribble over it.
     virtual void setEcho(bool on) = 0;
+    // What undoes a mode written to the terminal, should a signal end the process (empty
+    // once the mode is off).
+    virtual void keepUndo(TerminalMode, std::string_view) {}
 };
 
 // The terminal behind a descriptor the process does not own (standard output).
@@ -30,6 +34,7 @@ public:
     void write(std::string_view bytes) override;
     TerminalSize size() const override;
     void setEcho(bool on) override;
+    void keepUndo(TerminalMode mode, std::string_view undo) override { KeepUndo(mode, fd_, undo); }
 
 private:
     int fd_;

@@ -93,6 +93,7 @@ public:
     void add(TerminalReading* reading) {
         if (readings_.empty()) {
             device_ = &reading->device_;
+            device_->keepUndo(TerminalMode::Mouse, kMouseOff);
             device_->write(kMouseOn);
             static const bool hooked = [] {
                 vb::AtEnd([] { instance().end(); });
@@ -121,6 +122,7 @@ private:
         }
         if (device_ != nullptr) {
             device_->write(kMouseOff);
+            device_->keepUndo(TerminalMode::Mouse, {});
             device_ = nullptr;
         }
         readings_.clear();

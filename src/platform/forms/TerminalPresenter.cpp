@@ -58,9 +58,11 @@ TerminalPresenter::~TerminalPresenter() {
     reading_.reset();
     if (fullScreen_) {
         device_.write(kLeaveFullScreen);
+        device_.keepUndo(TerminalMode::Screen, {});
     }
     if (active_) {
         device_.write(kLeave);
+        device_.keepUndo(TerminalMode::Cursor, {});
         device_.setEcho(true);
     }
 }
@@ -96,10 +98,12 @@ void TerminalPresenter::restore() {
     reading_.reset();
     if (fullScreen_) {
         device_.write(kLeaveFullScreen);
+        device_.keepUndo(TerminalMode::Screen, {});
         fullScreen_ = false;
     }
     if (active_) {
         device_.write(kLeave);
+        device_.keepUndo(TerminalMode::Cursor, {});
         device_.setEcho(true);
         active_ = false;
     }
@@ -156,6 +160,8 @@ void TerminalPresenter::drawScaled(const Form& top) {
     }
     std::string frame;
     if (!fullScreen_) {
+        device_.keepUndo(TerminalMode::Screen, kLeaveFullScreen);
+        device_.keepUndo(TerminalMode::Cursor, kLeave);
         if (!active_) {
             device_.setEcho(false);
             active_ = true;
@@ -193,7 +199,9 @@ void TerminalPresenter::leaveFullScreen() {
         active_ = false;
     }
     device_.write(frame);
+    device_.keepUndo(TerminalMode::Screen, {});
     if (nothingShown) {
+        device_.keepUndo(TerminalMode::Cursor, {});
         device_.setEcho(true);
     }
 }
@@ -205,6 +213,7 @@ void TerminalPresenter::drawText() {
     }
     std::string frame;
     if (!active_) {
+        device_.keepUndo(TerminalMode::Cursor, kLeave);
         device_.setEcho(false);
         frame += kEnter;
         active_ = true;
@@ -224,6 +233,7 @@ void TerminalPresenter::drawText() {
     }
     device_.write(frame);
     if (nothingShown) {
+        device_.keepUndo(TerminalMode::Cursor, {});
         device_.setEcho(true);
     }
     shown_ = std::move(lines);

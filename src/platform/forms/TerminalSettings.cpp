@@ -1,5 +1,6 @@
 #include "forms/TerminalSettings.h"
 
+#include "forms/TerminalRescue.h"
 #include "vb/App.h"
 
 #include <map>
@@ -48,6 +49,7 @@ void Apply(const Held& held) {
 void RestoreAll() {
     for (const auto& [device, held] : Terminals()) {
         ::tcsetattr(held.fd, TCSANOW, &held.original);
+        KeepSettings(held.fd, nullptr);
     }
     Terminals().clear();
 }
@@ -73,6 +75,7 @@ TerminalSettingHold::TerminalSettingHold(int fd, tcflag_t cleared) : fd_(fd), cl
         }();
         (void)hooked;
         it = terminals.emplace(device, held).first;
+        KeepSettings(fd, &held.original);
     }
     ++((cleared_ & ICANON) != 0 ? it->second.character : it->second.echo);
     Apply(it->second);
@@ -93,6 +96,7 @@ TerminalSettingHold::~TerminalSettingHold() {
     --((cleared_ & ICANON) != 0 ? held.character : held.echo);
     if (held.echo == 0 && held.character == 0) {
         ::tcsetattr(held.fd, TCSANOW, &held.original);
+        KeepSettings(held.fd, nullptr);
         terminals.erase(it);
     } else {
         Apply(held);

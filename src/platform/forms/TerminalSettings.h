@@ -2,7 +2,8 @@
 // Settings of the terminal that several parts of the program change for a while: typed
 // keys unechoed (while a picture is drawn), keys read one by one (while input is read).
 // Each change is held by counting, over the terminal's settings as they were before the
-// first one, which come back once nothing is held, and when the process ends (vb::End).
+// first one, which come back once nothing is held, and when the process ends (vb::End, or
+// a signal that TerminalRescue catches).
 // The parts thus never undo one another's changes, whatever order they end in.
 
 #include <termios.h>

@@ -74,6 +74,9 @@ public:
     // The Width and Height properties as the object reports them.
     virtual float ReadWidth() const = 0;
     virtual float ReadHeight() const = 0;
+    // The client area's size changed under the object, its frame having changed: the
+    // object raises its Resize, as for a size set through its properties.
+    virtual void ClientAreaResized() {}
 
     std::int32_t ClientWidth() const;
     std::int32_t ClientHeight() const;

@@ -172,7 +172,12 @@ std::int32_t SetWindowPos(std::intptr_t hwnd, std::intptr_t, std::int32_t x, std
         window->Place(placement);
     }
     if ((flags & SWP_FRAMECHANGED) != 0) {
+        const std::int32_t width = window->ClientWidth();
+        const std::int32_t height = window->ClientHeight();
         window->frame = forms::FrameOf(window->Style);
+        if (window->ClientWidth() != width || window->ClientHeight() != height) {
+            window->ClientAreaResized();
+        }
     }
     return 1;
 }

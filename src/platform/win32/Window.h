@@ -89,8 +89,9 @@ std::int32_t MoveWindow(std::intptr_t hwnd, std::int32_t x, std::int32_t y, std:
 // GWL_STYLE only; other indexes read 0 and write nothing.
 std::int32_t GetWindowLongA(std::intptr_t hwnd, std::int32_t index);
 std::int32_t SetWindowLongA(std::intptr_t hwnd, std::int32_t index, std::int32_t value);
-// Moves and sizes unless told not to; SWP_FRAMECHANGED gives the window the frame of its
-// style. The z-order is left as it is.
+// Moves and sizes unless told not to, raising no Resize; SWP_FRAMECHANGED gives the window
+// the frame of its style, and its Resize when that changes the client area's size. The
+// z-order is left as it is.
 std::int32_t SetWindowPos(std::intptr_t hwnd, std::intptr_t insertAfter, std::int32_t x,
                           std::int32_t y, std::int32_t cx, std::int32_t cy, std::uint32_t flags);
 std::int32_t GetCursorPos(Point& point);
