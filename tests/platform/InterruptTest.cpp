@@ -42,9 +42,10 @@ TEST_F(InterruptTest, CtrlCClicksTheCloseBoxOfTheTopmostVisibleWindow) {
     EXPECT_EQ(belowClicks, 0);
     EXPECT_EQ(hiddenClicks, 0);
 
+    // A pump that does not wait (a copy's) sees it too.
     top.Hide();
     std::raise(SIGINT);
-    PumpUntil([&] { return belowClicks > 0; });
+    forms::DoEvents();
     EXPECT_EQ(belowClicks, 1);
     EXPECT_EQ(topClicks, 1);
 }

@@ -26,9 +26,10 @@ void EventLoop::removeTimer(Id id) {
     timers_.erase(id);
 }
 
-EventLoop::Id EventLoop::watch(int fd, short events, ReadyCallback onReady) {
+EventLoop::Id EventLoop::watch(int fd, short events, ReadyCallback onReady,
+                               const std::atomic<bool>* pending) {
     const Id id = nextId_++;
-    watches_[id] = Watch{fd, events, std::move(onReady)};
+    watches_[id] = Watch{fd, events, std::move(onReady), pending};
     return id;
 }
 
@@ -94,7 +95,8 @@ bool EventLoop::pollDescriptors(int timeoutMs) {
     std::vector<pollfd> fds;
     std::vector<Id> ids;
     for (const auto& [id, w] : watches_) {
-        if (!w.running && w.events != 0) {
+        const bool mayBeReady = timeoutMs != 0 || w.pending == nullptr || w.pending->load();
+        if (!w.running && w.events != 0 && mayBeReady) {
             fds.push_back(pollfd{w.fd, w.events, 0});
             ids.push_back(id);
         }

@@ -3,6 +3,7 @@
 // Handlers may pump the loop again from inside (the runtime's DoEvents is re-entrant).
 // Every callback runs as an event handler: an error escaping it ends the process.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -23,8 +24,12 @@ public:
     Id addTimer(std::chrono::milliseconds interval, Callback onTick);
     void removeTimer(Id id);
 
-    // Calls `onReady` when poll() reports `events` (POLLIN, POLLOUT...) on `fd`.
-    Id watch(int fd, short events, ReadyCallback onReady);
+    // Calls `onReady` when poll() reports `events` (POLLIN, POLLOUT...) on `fd`. When
+    // `pending` is given, whoever makes `fd` ready (a signal handler, say) sets it first, and
+    // a pump that does not wait polls `fd` only while it is set: a pump per file copied
+    // then costs no system call for it. `onReady` clears it before serving `fd`.
+    Id watch(int fd, short events, ReadyCallback onReady,
+             const std::atomic<bool>* pending = nullptr);
     void setWatchEvents(Id id, short events);
     void unwatch(Id id);
 
@@ -54,6 +59,7 @@ private:
         int fd;
         short events;
         ReadyCallback onReady;
+        const std::atomic<bool>* pending = nullptr;
         bool running = false;
     };
 

@@ -16,6 +16,10 @@ namespace forms {
 namespace {
 
 std::atomic<int> gWriteFd{-1};
+// Set before the pipe is written: the loop looks at the pipe only then, when it does not wait.
+std::atomic<bool> gPending{false};
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
+              "written from a signal handler");
 // What SIGINT did before: what it does again when there is nothing to close.
 struct sigaction gPrevious {};
 
@@ -33,6 +37,7 @@ extern "C" void OnInterrupt(int) {
     if (fd < 0 || VisibleFormCount() == 0) {
         PreviousInterrupt(); // takes effect once this handler returns
     } else {
+        gPending = true;
         const char byte = 1;
         [[maybe_unused]] const auto n = ::write(fd, &byte, 1);
     }
@@ -54,7 +59,8 @@ InterruptAsCloseBox::InterruptAsCloseBox(std::function<void()> closing)
     read_.reset(fds[0]);
     write_.reset(fds[1]);
     gWriteFd = write_.get();
-    watch_ = EventLoop::instance().watch(read_.get(), POLLIN, [this](short) { onReadable(); });
+    watch_ = EventLoop::instance().watch(
+        read_.get(), POLLIN, [this](short) { onReadable(); }, &gPending);
 
     struct sigaction action {};
     action.sa_handler = &OnInterrupt;
@@ -73,6 +79,7 @@ InterruptAsCloseBox::~InterruptAsCloseBox() {
 }
 
 void InterruptAsCloseBox::onReadable() {
+    gPending = false; // a signal from now on sets it again
     char bytes[64];
     while (::read(read_.get(), bytes, sizeof bytes) > 0) {
     }
