@@ -1,6 +1,7 @@
 #include "winsock/Lookup.h"
 
 #include "vb/Descriptor.h"
+#include "vb/SignalsBlocked.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -35,6 +36,8 @@ Lookup::Lookup(std::string host, Done done)
     shared_->writeEnd.reset(ends[1]);
     watch_ = ScopedWatch(shared_->readEnd.get(), POLLIN, [this](short) { finished(); });
     try {
+        // A Ctrl+C must reach the window thread, never the resolver's.
+        const vb::SignalsBlocked blocked;
         std::thread([shared = shared_, host = std::move(host)] {
             std::optional<HostEntry> entry = gethostbyname(host);
             {
