@@ -1,3 +1,4 @@
+#include "support/Child.h"
 #include "support/Names.h"
 #include "support/TempFolder.h"
 #include "vb/Encoding.h"
@@ -6,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -152,29 +152,30 @@ TEST(WritePrivateProfileString, FailsWithoutTouchingAnything) {
 }
 
 TEST(WritePrivateProfileString, ReadOnlyFileIsNotReplaced) {
-    // The folder is writable, so only the write's own check keeps the rename away.
+    // The folder is writable, so only the write's own check keeps the rename away: from an
+    // ordinary user, and from root, whom permissions do not bind.
     const TempFolder dir;
     const auto path = dir / "t.ini";
     WriteBytes(path, "[S]\nk=1\n");
     ::chmod(path.c_str(), 0444);
-    constexpr uid_t kNobody = 65534;
     const bool root = ::geteuid() == 0;
     if (root) {
-        // Permissions do not bind the superuser: the write runs as an ordinary user.
-        ASSERT_EQ(::chown(dir.path().c_str(), kNobody, kNobody), 0);
-        ASSERT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
+        const auto who = testsupport::Nobody();
+        ASSERT_EQ(::chown(dir.path().c_str(), who.uid, who.gid), 0);
+        ASSERT_EQ(::chown(path.c_str(), who.uid, who.gid), 0);
     }
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (root && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
-            ::_exit(2);
-        }
-        ::_exit(win32::WritePrivateProfileString(u"S", u"k", u"2", NameOf(path)) ? 1 : 0);
+    for (const bool asNobody : {true, false}) {
+        SCOPED_TRACE(asNobody ? "ordinary user" : "this process's user");
+        EXPECT_EQ(testsupport::InChild(
+                      [&] {
+                          return win32::WritePrivateProfileString(u"S", u"k", u"2", NameOf(path))
+                                     ? "written"
+                                     : "refused";
+                      },
+                      asNobody),
+                  "refused");
+        EXPECT_EQ(ReadBytes(path), "[S]\nk=1\n");
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
-    EXPECT_EQ(ReadBytes(path), "[S]\nk=1\n");
 }
 
 TEST(WritePrivateProfileString, KeepsPermissionsAndSymbolicLinks) {

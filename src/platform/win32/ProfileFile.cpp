@@ -3,6 +3,7 @@
 #include "vb/Error.h"
 #include "vb/Files.h"
 #include "vb/TemporaryFile.h"
+#include "win32/FileStamp.h"
 
 #include <array>
 #include <cerrno>
@@ -120,6 +121,10 @@ FileUpdate::FileUpdate(std::string path) : path_(std::move(path)) {
         if (NamesFile(path_, st)) {
             break;
         }
+    }
+    // Root may open any file for writing: a read-only one is left alone all the same.
+    if (ReadOnly(st.st_mode)) {
+        vb::Raise(vb::err::PermissionDenied);
     }
     previous_ = ReadAll(file_.get());
     mode_ = st.st_mode;
