@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -137,6 +138,36 @@ TEST(WritePrivateProfileString, InAFolderItsWritersCannotWriteTheFileIsRewritten
     });
     ::chmod(dir.path().c_str(), 0700);
     EXPECT_EQ(Names(dir.path()).size(), root ? 2U : 1U); // nothing left beside the file
+}
+
+TEST(WritePrivateProfileString, FailedWriteInPlaceLeavesTheFileAsItWas) {
+    // The folder refuses a temporary file, and a file-size limit stops the new content
+    // midway, once part of it is over the old.
+    const TempFolder dir;
+    const auto path = dir / "t.ini";
+    const std::string before = "[A]\nx=1\n\n[B]\ny=2\n";
+    WriteBytes(path, before);
+    if (::geteuid() == 0) {
+        const auto who = testsupport::Nobody();
+        ASSERT_EQ(::chown(path.c_str(), who.uid, who.gid), 0);
+        ::chmod(dir.path().c_str(), 0755);
+    } else {
+        ::chmod(dir.path().c_str(), 0555);
+    }
+    const std::string result = testsupport::InChild(
+        [&] {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{40, 40};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            return win32::WritePrivateProfileString(u"A", u"nouvelle", u"une valeur trop longue",
+                                                    NameOf(path))
+                       ? "written"
+                       : "refused";
+        },
+        true);
+    ::chmod(dir.path().c_str(), 0700);
+    EXPECT_EQ(result, "refused");
+    EXPECT_EQ(ReadBytes(path), before);
 }
 
 TEST(WritePrivateProfileString, WriteKilledBeforeTheRenameLeavesTheOldFile) {

@@ -81,6 +81,17 @@ void SyncFolderOf(const std::string& path) {
     }
 }
 
+// Makes `bytes` the whole content of the file `fd`, on disk.
+void Overwrite(int fd, std::string_view bytes) {
+    if (::lseek(fd, 0, SEEK_SET) < 0) {
+        throw vb::FromErrno(errno);
+    }
+    vb::WriteAll(fd, bytes);
+    if (::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0 || ::fsync(fd) != 0) {
+        throw vb::FromErrno(errno);
+    }
+}
+
 } // namespace
 
 std::optional<std::string> ReadFileBytes(const std::string& path) {
@@ -163,7 +174,8 @@ void FileUpdate::Write(std::string_view bytes) {
 // The folder takes no temporary file, so the bytes are replaced where they are, under the
 // lock on the file. Room is reserved first, so that a full disk fails the write before
 // anything is overwritten; the file is cut to its new length only once written, so that a
-// reader never finds it empty.
+// reader never finds it empty. A write that fails all the same (a file-size limit, a quota
+// that reservation does not see, a device error) puts the old content back.
 void FileUpdate::WriteInPlace(std::string_view bytes) {
     const auto size = static_cast<off_t>(bytes.size());
     if (size > 0 && ::fallocate(file_.get(), FALLOC_FL_KEEP_SIZE, 0, size) != 0 &&
@@ -173,12 +185,15 @@ void FileUpdate::WriteInPlace(std::string_view bytes) {
     if (beforeReplace != nullptr) {
         beforeReplace();
     }
-    if (::lseek(file_.get(), 0, SEEK_SET) < 0) {
-        throw vb::FromErrno(errno);
-    }
-    vb::WriteAll(file_.get(), bytes);
-    if (::ftruncate(file_.get(), size) != 0 || ::fsync(file_.get()) != 0) {
-        throw vb::FromErrno(errno);
+    try {
+        Overwrite(file_.get(), bytes);
+    } catch (const vb::Error&) {
+        try {
+            Overwrite(file_.get(), *previous_);
+        } catch (const vb::Error&) {
+            // The first failure is the one to report.
+        }
+        throw;
     }
 }
 
