@@ -4,9 +4,12 @@
 #include "vb/Encoding.h"
 #include "win32/Profile.h"
 
+#include <array>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <optional>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <vector>
 
@@ -192,6 +195,64 @@ TEST(WritePrivateProfileString, KeepsPermissionsAndSymbolicLinks) {
     struct stat st {};
     ASSERT_EQ(::stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640U);
+}
+
+// Takes from root the right to act as the owner of others' files (CAP_FOWNER), which a
+// sticky folder asks of whoever replaces a file there; giving files away (CAP_CHOWN) stays.
+bool DropFileOwnerRights() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    std::array<__user_cap_data_struct, 2> data{};
+    if (::syscall(SYS_capget, &header, data.data()) != 0) {
+        return false;
+    }
+    data[0].effective &= ~(1U << CAP_FOWNER);
+    return ::syscall(SYS_capset, &header, data.data()) == 0;
+}
+
+TEST(WritePrivateProfileString, AnotherUsersFileIsWrittenAndKeepsItsOwner) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can give the file to another user";
+    }
+    const auto who = testsupport::Nobody();
+    struct Case {
+        const char* what;
+        mode_t folder;
+        bool nobodys; // file and folder are nobody's, written by root; else root's, by nobody
+    };
+    const Case cases[] = {
+        {"sticky folder", 01777, false},
+        {"sticky folder, a writer that may give the file to its owner", 01777, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TempFolder dir;
+        const auto path = dir / "t.ini";
+        WriteBytes(path, "[S]\nk=1\n");
+        ::chmod(path.c_str(), 0666);
+        ::chmod(dir.path().c_str(), c.folder);
+        if (c.nobodys) {
+            ASSERT_EQ(::chown(dir.path().c_str(), who.uid, who.gid), 0);
+            ASSERT_EQ(::chown(path.c_str(), who.uid, who.gid), 0);
+        }
+        EXPECT_EQ(testsupport::InChild(
+                      [&] {
+                          if (c.nobodys && !DropFileOwnerRights()) {
+                              return "capabilities kept";
+                          }
+                          return win32::WritePrivateProfileString(u"S", u"k", u"2", NameOf(path))
+                                     ? "written"
+                                     : "refused";
+                      },
+                      !c.nobodys),
+                  "written");
+        EXPECT_EQ(ReadBytes(path), "[S]\nk=2\n");
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, c.nobodys ? who.uid : 0);
+        EXPECT_EQ(st.st_gid, c.nobodys ? who.gid : 0);
+        // Nothing but the file and its lock file.
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+    }
 }
 
 TEST(WritePrivateProfileString, BareNameIsWrittenInTheWindowsFolder) {

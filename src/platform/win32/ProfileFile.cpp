@@ -144,6 +144,14 @@ FileUpdate::FileUpdate(std::string path) : path_(std::move(path)) {
 }
 
 void FileUpdate::Write(std::string_view bytes) {
+    if (!Replace(bytes)) {
+        WriteInPlace(bytes);
+    }
+}
+
+// False, with the file untouched, when the folder refuses the new file or its rename while
+// the file itself may be written.
+bool FileUpdate::Replace(std::string_view bytes) {
     std::optional<vb::TemporaryFile> temp;
     try {
         temp.emplace(vb::TemporaryFile::Create(path_, 0666));
@@ -151,8 +159,7 @@ void FileUpdate::Write(std::string_view bytes) {
         if (!file_ || e.number() != vb::err::PermissionDenied) {
             throw;
         }
-        WriteInPlace(bytes);
-        return;
+        return false;
     }
     if (previous_) {
         if (::fchown(temp->fd(), owner_, group_) != 0) {
@@ -167,8 +174,19 @@ void FileUpdate::Write(std::string_view bytes) {
     if (beforeReplace != nullptr) {
         beforeReplace();
     }
-    temp->Commit();
+    try {
+        temp->Commit();
+    } catch (const vb::Error& e) {
+        // A sticky folder lets a user write a file of another's but not replace it.
+        if (!file_ || e.number() != vb::err::PermissionDenied) {
+            throw;
+        }
+        // Given back to this writer, who may then remove it from such a folder.
+        [[maybe_unused]] const int mine = ::fchown(temp->fd(), ::geteuid(), ::getegid());
+        return false;
+    }
     SyncFolderOf(path_);
+    return true;
 }
 
 // The folder takes no temporary file, so the bytes are replaced where they are, under the
