@@ -10,6 +10,7 @@
 #include <optional>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
 
@@ -188,6 +189,10 @@ TEST(WritePrivateProfileString, KeepsPermissionsAndSymbolicLinks) {
     WriteBytes(target, "[S]\nk=1\n");
     ::chmod(target.c_str(), 0640);
     std::filesystem::create_symlink(target, link);
+    // Extended attributes too (an access control list is one), where the file system has them.
+    const std::string attribute = "A\0\xff";
+    const bool attributes =
+        ::setxattr(target.c_str(), "user.quorvel", attribute.data(), attribute.size(), 0) == 0;
 
     ASSERT_TRUE(win32::WritePrivateProfileString(u"S", u"k", u"2", NameOf(link)));
     EXPECT_TRUE(std::filesystem::is_symlink(link));
@@ -195,6 +200,12 @@ TEST(WritePrivateProfileString, KeepsPermissionsAndSymbolicLinks) {
     struct stat st {};
     ASSERT_EQ(::stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640U);
+    if (attributes) {
+        std::string kept(16, '\0');
+        const ssize_t n = ::getxattr(target.c_str(), "user.quorvel", kept.data(), kept.size());
+        kept.resize(n < 0 ? 0 : static_cast<std::size_t>(n));
+        EXPECT_EQ(kept, attribute);
+    }
 }
 
 // Takes from root the right to act as the owner of others' files (CAP_FOWNER), which a
@@ -220,6 +231,7 @@ TEST(WritePrivateProfileString, AnotherUsersFileIsWrittenAndKeepsItsOwner) {
         bool nobodys; // file and folder are nobody's, written by root; else root's, by nobody
     };
     const Case cases[] = {
+        {"folder anyone may write", 0777, false},
         {"sticky folder", 01777, false},
         {"sticky folder, a writer that may give the file to its owner", 01777, true},
     };

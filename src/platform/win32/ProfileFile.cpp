@@ -8,10 +8,12 @@
 #include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace win32 {
@@ -78,6 +80,44 @@ void SyncFolderOf(const std::string& path) {
     const vb::Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd) {
         ::fsync(fd.get());
+    }
+}
+
+// What `get(buffer, size)` puts in a buffer made larger for as long as it is too small;
+// none when it fails otherwise.
+template <typename Get> std::optional<std::string> Grown(const Get& get) {
+    std::string buffer(256, '\0');
+    for (;;) {
+        const ssize_t n = get(buffer.data(), buffer.size());
+        if (n >= 0) {
+            buffer.resize(static_cast<std::size_t>(n));
+            return buffer;
+        }
+        if (errno != ERANGE) {
+            return std::nullopt;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// Hands on the extended attributes of the file `from` that `to` may take: among them the
+// access control list ("system.posix_acl_access") that may be what lets a user write it,
+// and the DOS attributes Samba keeps ("user.DOSATTRIB").
+void CopyExtendedAttributes(int from, int to) {
+    const auto names =
+        Grown([from](char* buffer, std::size_t size) { return ::flistxattr(from, buffer, size); });
+    if (!names) {
+        return;
+    }
+    for (std::size_t at = 0; at < names->size();) {
+        const char* const name = names->c_str() + at;
+        at += std::strlen(name) + 1;
+        const auto value = Grown([from, name](char* buffer, std::size_t size) {
+            return ::fgetxattr(from, name, buffer, size);
+        });
+        if (value) {
+            ::fsetxattr(to, name, value->data(), value->size(), 0);
+        }
     }
 }
 
@@ -161,11 +201,14 @@ bool FileUpdate::Replace(std::string_view bytes) {
         }
         return false;
     }
-    if (previous_) {
+    if (file_) {
+        // A writer that does not own the file may not give the new one to its owner: the
+        // file keeps its owner by being written where it is.
         if (::fchown(temp->fd(), owner_, group_) != 0) {
-            // Only a privileged writer may give the file back to its owner.
+            return false;
         }
         ::fchmod(temp->fd(), mode_ & 07777);
+        CopyExtendedAttributes(file_.get(), temp->fd());
     }
     vb::WriteAll(temp->fd(), bytes);
     if (::fsync(temp->fd()) != 0) {

@@ -34,8 +34,9 @@ public:
     const std::optional<std::string>& previous() const { return previous_; }
 
     // Replaces the content: written to a temporary file, synced and renamed over the file,
-    // which keeps the old one's permissions and owner; or, when the folder refuses the
-    // temporary file or its rename but the file may be written, rewritten in place.
+    // which keeps the old one's owner, permissions and extended attributes; or, when the
+    // folder refuses the temporary file or its rename, or the owner cannot be kept, but the
+    // file may be written, rewritten in place.
     void Write(std::string_view bytes);
 
 private:
