@@ -1,15 +1,18 @@
 #include "support/Child.h"
 #include "support/Names.h"
 #include "support/TempFolder.h"
+#include "vb/Descriptor.h"
 #include "vb/Encoding.h"
 #include "win32/Profile.h"
 #include "win32/ProfileFile.h"
 
 #include <csignal>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -196,6 +199,42 @@ TEST(WritePrivateProfileString, WriteKilledBeforeTheRenameLeavesTheOldFile) {
     EXPECT_TRUE(WIFEXITED(nextStatus) && WEXITSTATUS(nextStatus) == 0) << "status " << nextStatus;
     EXPECT_EQ(ReadBytes(path), "[a]\r\nx=1\r\nz=3\r\n");
     EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"t.ini", "t.ini.lock"}));
+}
+
+TEST(GetPrivateProfileString, ReaderWaitsForAWriteInPlaceButNotForEver) {
+    const TempFolder dir;
+    const auto path = dir / "t.ini";
+    const vb::String file = NameOf(path);
+    // A writer midway through a write in place: the file locked and half written.
+    WriteBytes(path, "[A]\n");
+    const vb::Descriptor writer(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    ASSERT_EQ(::flock(writer.get(), LOCK_EX), 0);
+    const auto reader = [&] {
+        return Spawn([&] {
+            ::alarm(30);
+            vb::String got;
+            win32::GetPrivateProfileString(u"A", u"k", u"absent", got, 600, file);
+            return got == u"2" ? 0 : 1;
+        });
+    };
+    const pid_t waiting = reader();
+    ::usleep(200 * 1000);
+    int status = 0;
+    const pid_t early = ::waitpid(waiting, &status, WNOHANG);
+    EXPECT_EQ(early, 0) << "the reader did not wait for the writer";
+    const std::string whole = "[A]\nk=2\n";
+    ASSERT_EQ(::pwrite(writer.get(), whole.data(), whole.size(), 0),
+              static_cast<ssize_t>(whole.size()));
+    ASSERT_EQ(::flock(writer.get(), LOCK_UN), 0);
+    if (early == 0) {
+        status = WaitFor(waiting);
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+
+    // A lock held for longer than any write takes does not hold the run.
+    ASSERT_EQ(::flock(writer.get(), LOCK_EX), 0);
+    status = WaitFor(reader());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 } // namespace

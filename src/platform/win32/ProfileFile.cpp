@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <thread>
 #include <unistd.h>
 
 namespace win32 {
@@ -65,6 +67,21 @@ void LockExclusive(int fd) {
             throw vb::FromErrno(errno);
         }
     }
+}
+
+// Waits for a writer that rewrites the file in place, which holds its lock for one write;
+// a lock held much longer (not by a writer of ours) is not waited for. False without the lock.
+bool LockShared(int fd) {
+    constexpr auto kPatience = std::chrono::seconds(5);
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) ||
+            std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 bool NamesFile(const std::string& path, const struct stat& opened) {
@@ -135,12 +152,17 @@ void Overwrite(int fd, std::string_view bytes) {
 } // namespace
 
 std::optional<std::string> ReadFileBytes(const std::string& path) {
-    struct stat st {};
-    const vb::Descriptor fd = OpenRegular(path, O_RDONLY, st);
-    if (!fd) {
-        return std::nullopt;
+    for (;;) {
+        struct stat st {};
+        const vb::Descriptor fd = OpenRegular(path, O_RDONLY, st);
+        if (!fd) {
+            return std::nullopt;
+        }
+        // Once locked, the file may be one a writer has since replaced: the new one is read.
+        if (!LockShared(fd.get()) || NamesFile(path, st)) {
+            return ReadAll(fd.get());
+        }
     }
-    return ReadAll(fd.get());
 }
 
 std::string WriteTarget(const std::string& path) {

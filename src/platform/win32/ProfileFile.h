@@ -12,9 +12,10 @@
 
 namespace win32 {
 
-// The whole file; empty optional when it does not exist. Raises 75 when the path names
-// something other than a regular file (a pipe, a device, a folder), without waiting on it;
-// other failures raise vb::Error too.
+// The whole file, read under a shared lock on it so that a write in place is not seen
+// midway (a lock held for more than a few seconds is not waited for); empty optional when
+// it does not exist. Raises 75 when the path names something other than a regular file (a
+// pipe, a device, a folder), without waiting on it; other failures raise vb::Error too.
 std::optional<std::string> ReadFileBytes(const std::string& path);
 
 // The file a write must replace: the target of a symbolic link, so the link survives.
