@@ -190,7 +190,7 @@ TEST(WritePrivateProfileString, KeepsPermissionsAndSymbolicLinks) {
     ::chmod(target.c_str(), 0640);
     std::filesystem::create_symlink(target, link);
     // Extended attributes too (an access control list is one), where the file system has them.
-    const std::string attribute = "A\0\xff";
+    const std::string attribute("A\0\xff", 3);
     const bool attributes =
         ::setxattr(target.c_str(), "user.quorvel", attribute.data(), attribute.size(), 0) == 0;
 

@@ -254,8 +254,8 @@ bool FileUpdate::Replace(std::string_view bytes) {
     return true;
 }
 
-// The folder takes no temporary file, so the bytes are replaced where they are, under the
-// lock on the file. Room is reserved first, so that a full disk fails the write before
+// The file cannot be replaced, so its bytes are replaced where they are, under the lock on
+// the file. Room is reserved first, so that a full disk fails the write before
 // anything is overwritten; the file is cut to its new length only once written, so that a
 // reader never finds it empty. A write that fails all the same (a file-size limit, a quota
 // that reservation does not see, a device error) puts the old content back.
