@@ -1,15 +1,19 @@
 #include "support/Child.h"
 #include "support/Names.h"
 #include "support/TempFolder.h"
+#include "vb/Descriptor.h"
 #include "vb/Encoding.h"
 #include "win32/Profile.h"
 #include "win32/ProfileFile.h"
 
 #include <csignal>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -139,6 +143,36 @@ TEST(WritePrivateProfileString, InAFolderItsWritersCannotWriteTheFileIsRewritten
     EXPECT_EQ(Names(dir.path()).size(), root ? 2U : 1U); // nothing left beside the file
 }
 
+TEST(WritePrivateProfileString, FailedWriteInPlaceLeavesTheFileAsItWas) {
+    // The folder refuses a temporary file, and a file-size limit stops the new content
+    // midway, once part of it is over the old.
+    const TempFolder dir;
+    const auto path = dir / "t.ini";
+    const std::string before = "[A]\nx=1\n\n[B]\ny=2\n";
+    WriteBytes(path, before);
+    if (::geteuid() == 0) {
+        const auto who = testsupport::Nobody();
+        ASSERT_EQ(::chown(path.c_str(), who.uid, who.gid), 0);
+        ::chmod(dir.path().c_str(), 0755);
+    } else {
+        ::chmod(dir.path().c_str(), 0555);
+    }
+    const std::string result = testsupport::InChild(
+        [&] {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{40, 40};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            return win32::WritePrivateProfileString(u"A", u"nouvelle", u"une valeur trop longue",
+                                                    NameOf(path))
+                       ? "written"
+                       : "refused";
+        },
+        true);
+    ::chmod(dir.path().c_str(), 0700);
+    EXPECT_EQ(result, "refused");
+    EXPECT_EQ(ReadBytes(path), before);
+}
+
 TEST(WritePrivateProfileString, WriteKilledBeforeTheRenameLeavesTheOldFile) {
     const TempFolder dir;
     const auto path = dir / "t.ini";
@@ -165,6 +199,42 @@ TEST(WritePrivateProfileString, WriteKilledBeforeTheRenameLeavesTheOldFile) {
     EXPECT_TRUE(WIFEXITED(nextStatus) && WEXITSTATUS(nextStatus) == 0) << "status " << nextStatus;
     EXPECT_EQ(ReadBytes(path), "[a]\r\nx=1\r\nz=3\r\n");
     EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"t.ini", "t.ini.lock"}));
+}
+
+TEST(GetPrivateProfileString, ReaderWaitsForAWriteInPlaceButNotForEver) {
+    const TempFolder dir;
+    const auto path = dir / "t.ini";
+    const vb::String file = NameOf(path);
+    // A writer midway through a write in place: the file locked and half written.
+    WriteBytes(path, "[A]\n");
+    const vb::Descriptor writer(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    ASSERT_EQ(::flock(writer.get(), LOCK_EX), 0);
+    const auto reader = [&] {
+        return Spawn([&] {
+            ::alarm(30);
+            vb::String got;
+            win32::GetPrivateProfileString(u"A", u"k", u"absent", got, 600, file);
+            return got == u"2" ? 0 : 1;
+        });
+    };
+    const pid_t waiting = reader();
+    ::usleep(200 * 1000);
+    int status = 0;
+    const pid_t early = ::waitpid(waiting, &status, WNOHANG);
+    EXPECT_EQ(early, 0) << "the reader did not wait for the writer";
+    const std::string whole = "[A]\nk=2\n";
+    ASSERT_EQ(::pwrite(writer.get(), whole.data(), whole.size(), 0),
+              static_cast<ssize_t>(whole.size()));
+    ASSERT_EQ(::flock(writer.get(), LOCK_UN), 0);
+    if (early == 0) {
+        status = WaitFor(waiting);
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+
+    // A lock held for longer than any write takes does not hold the run.
+    ASSERT_EQ(::flock(writer.get(), LOCK_EX), 0);
+    status = WaitFor(reader());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 } // namespace

@@ -1,12 +1,16 @@
+#include "support/Child.h"
 #include "support/Names.h"
 #include "support/TempFolder.h"
 #include "vb/Encoding.h"
 #include "win32/Profile.h"
 
+#include <array>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <optional>
 #include <sys/stat.h>
-#include <sys/wait.h>
+#include <sys/syscall.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
 
@@ -152,29 +156,30 @@ TEST(WritePrivateProfileString, FailsWithoutTouchingAnything) {
 }
 
 TEST(WritePrivateProfileString, ReadOnlyFileIsNotReplaced) {
-    // The folder is writable, so only the write's own check keeps the rename away.
+    // The folder is writable, so only the write's own check keeps the rename away: from an
+    // ordinary user, and from root, whom permissions do not bind.
     const TempFolder dir;
     const auto path = dir / "t.ini";
     WriteBytes(path, "[S]\nk=1\n");
     ::chmod(path.c_str(), 0444);
-    constexpr uid_t kNobody = 65534;
     const bool root = ::geteuid() == 0;
     if (root) {
-        // Permissions do not bind the superuser: the write runs as an ordinary user.
-        ASSERT_EQ(::chown(dir.path().c_str(), kNobody, kNobody), 0);
-        ASSERT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
+        const auto who = testsupport::Nobody();
+        ASSERT_EQ(::chown(dir.path().c_str(), who.uid, who.gid), 0);
+        ASSERT_EQ(::chown(path.c_str(), who.uid, who.gid), 0);
     }
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (root && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
-            ::_exit(2);
-        }
-        ::_exit(win32::WritePrivateProfileString(u"S", u"k", u"2", NameOf(path)) ? 1 : 0);
+    for (const bool asNobody : {true, false}) {
+        SCOPED_TRACE(asNobody ? "ordinary user" : "this process's user");
+        EXPECT_EQ(testsupport::InChild(
+                      [&] {
+                          return win32::WritePrivateProfileString(u"S", u"k", u"2", NameOf(path))
+                                     ? "written"
+                                     : "refused";
+                      },
+                      asNobody),
+                  "refused");
+        EXPECT_EQ(ReadBytes(path), "[S]\nk=1\n");
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
-    EXPECT_EQ(ReadBytes(path), "[S]\nk=1\n");
 }
 
 TEST(WritePrivateProfileString, KeepsPermissionsAndSymbolicLinks) {
@@ -184,6 +189,10 @@ TEST(WritePrivateProfileString, KeepsPermissionsAndSymbolicLinks) {
     WriteBytes(target, "[S]\nk=1\n");
     ::chmod(target.c_str(), 0640);
     std::filesystem::create_symlink(target, link);
+    // Extended attributes too (an access control list is one), where the file system has them.
+    const std::string attribute("A\0\xff", 3);
+    const bool attributes =
+        ::setxattr(target.c_str(), "user.quorvel", attribute.data(), attribute.size(), 0) == 0;
 
     ASSERT_TRUE(win32::WritePrivateProfileString(u"S", u"k", u"2", NameOf(link)));
     EXPECT_TRUE(std::filesystem::is_symlink(link));
@@ -191,6 +200,71 @@ TEST(WritePrivateProfileString, KeepsPermissionsAndSymbolicLinks) {
     struct stat st {};
     ASSERT_EQ(::stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640U);
+    if (attributes) {
+        std::string kept(16, '\0');
+        const ssize_t n = ::getxattr(target.c_str(), "user.quorvel", kept.data(), kept.size());
+        kept.resize(n < 0 ? 0 : static_cast<std::size_t>(n));
+        EXPECT_EQ(kept, attribute);
+    }
+}
+
+// Takes from root the right to act as the owner of others' files (CAP_FOWNER), which a
+// sticky folder asks of whoever replaces a file there; giving files away (CAP_CHOWN) stays.
+bool DropFileOwnerRights() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    std::array<__user_cap_data_struct, 2> data{};
+    if (::syscall(SYS_capget, &header, data.data()) != 0) {
+        return false;
+    }
+    data[0].effective &= ~(1U << CAP_FOWNER);
+    return ::syscall(SYS_capset, &header, data.data()) == 0;
+}
+
+TEST(WritePrivateProfileString, AnotherUsersFileIsWrittenAndKeepsItsOwner) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can give the file to another user";
+    }
+    const auto who = testsupport::Nobody();
+    struct Case {
+        const char* what;
+        mode_t folder;
+        bool nobodys; // file and folder are nobody's, written by root; else root's, by nobody
+    };
+    const Case cases[] = {
+        {"folder anyone may write", 0777, false},
+        {"sticky folder", 01777, false},
+        {"sticky folder, a writer that may give the file to its owner", 01777, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TempFolder dir;
+        const auto path = dir / "t.ini";
+        WriteBytes(path, "[S]\nk=1\n");
+        ::chmod(path.c_str(), 0666);
+        ::chmod(dir.path().c_str(), c.folder);
+        if (c.nobodys) {
+            ASSERT_EQ(::chown(dir.path().c_str(), who.uid, who.gid), 0);
+            ASSERT_EQ(::chown(path.c_str(), who.uid, who.gid), 0);
+        }
+        EXPECT_EQ(testsupport::InChild(
+                      [&] {
+                          if (c.nobodys && !DropFileOwnerRights()) {
+                              return "capabilities kept";
+                          }
+                          return win32::WritePrivateProfileString(u"S", u"k", u"2", NameOf(path))
+                                     ? "written"
+                                     : "refused";
+                      },
+                      !c.nobodys),
+                  "written");
+        EXPECT_EQ(ReadBytes(path), "[S]\nk=2\n");
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, c.nobodys ? who.uid : 0);
+        EXPECT_EQ(st.st_gid, c.nobodys ? who.gid : 0);
+        // Nothing but the file and its lock file.
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+    }
 }
 
 TEST(WritePrivateProfileString, BareNameIsWrittenInTheWindowsFolder) {

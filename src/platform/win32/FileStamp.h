@@ -15,6 +15,11 @@
 
 namespace win32 {
 
+// Whether the permission bits `mode` make a file read-only, whoever writes it.
+inline bool ReadOnly(mode_t mode) {
+    return (mode & S_IWUSR) == 0;
+}
+
 struct FileStamp {
     // Only a plain file is replaced; a folder, a device or a pipe is not.
     bool regularFile = false;
@@ -25,7 +30,7 @@ struct FileStamp {
     timespec lastWrite{};
     std::optional<std::string> dosAttributes;
 
-    bool readOnly() const { return (permissions & S_IWUSR) == 0; }
+    bool readOnly() const { return ReadOnly(permissions); }
 };
 
 // The stamp of the one entry named by `path` ("*" and "?" are characters of the name,

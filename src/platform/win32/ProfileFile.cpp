@@ -3,14 +3,19 @@
 #include "vb/Error.h"
 #include "vb/Files.h"
 #include "vb/TemporaryFile.h"
+#include "win32/FileStamp.h"
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
+#include <thread>
 #include <unistd.h>
 
 namespace win32 {
@@ -64,6 +69,21 @@ void LockExclusive(int fd) {
     }
 }
 
+// Waits for a writer that rewrites the file in place, which holds its lock for one write;
+// a lock held much longer (not by a writer of ours) is not waited for. False without the lock.
+bool LockShared(int fd) {
+    constexpr auto kPatience = std::chrono::seconds(5);
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) ||
+            std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
 bool NamesFile(const std::string& path, const struct stat& opened) {
     struct stat now {};
     return ::stat(path.c_str(), &now) == 0 && now.st_dev == opened.st_dev &&
@@ -80,15 +100,69 @@ void SyncFolderOf(const std::string& path) {
     }
 }
 
+// What `get(buffer, size)` puts in a buffer made larger for as long as it is too small;
+// none when it fails otherwise.
+template <typename Get> std::optional<std::string> Grown(const Get& get) {
+    std::string buffer(256, '\0');
+    for (;;) {
+        const ssize_t n = get(buffer.data(), buffer.size());
+        if (n >= 0) {
+            buffer.resize(static_cast<std::size_t>(n));
+            return buffer;
+        }
+        if (errno != ERANGE) {
+            return std::nullopt;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// Hands on the extended attributes of the file `from` that `to` may take: among them the
+// access control list ("system.posix_acl_access") that may be what lets a user write it,
+// and the DOS attributes Samba keeps ("user.DOSATTRIB").
+void CopyExtendedAttributes(int from, int to) {
+    const auto names =
+        Grown([from](char* buffer, std::size_t size) { return ::flistxattr(from, buffer, size); });
+    if (!names) {
+        return;
+    }
+    for (std::size_t at = 0; at < names->size();) {
+        const char* const name = names->c_str() + at;
+        at += std::strlen(name) + 1;
+        const auto value = Grown([from, name](char* buffer, std::size_t size) {
+            return ::fgetxattr(from, name, buffer, size);
+        });
+        if (value) {
+            ::fsetxattr(to, name, value->data(), value->size(), 0);
+        }
+    }
+}
+
+// Makes `bytes` the whole content of the file `fd`, on disk.
+void Overwrite(int fd, std::string_view bytes) {
+    if (::lseek(fd, 0, SEEK_SET) < 0) {
+        throw vb::FromErrno(errno);
+    }
+    vb::WriteAll(fd, bytes);
+    if (::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0 || ::fsync(fd) != 0) {
+        throw vb::FromErrno(errno);
+    }
+}
+
 } // namespace
 
 std::optional<std::string> ReadFileBytes(const std::string& path) {
-    struct stat st {};
-    const vb::Descriptor fd = OpenRegular(path, O_RDONLY, st);
-    if (!fd) {
-        return std::nullopt;
+    for (;;) {
+        struct stat st {};
+        const vb::Descriptor fd = OpenRegular(path, O_RDONLY, st);
+        if (!fd) {
+            return std::nullopt;
+        }
+        // Once locked, the file may be one a writer has since replaced: the new one is read.
+        if (!LockShared(fd.get()) || NamesFile(path, st)) {
+            return ReadAll(fd.get());
+        }
     }
-    return ReadAll(fd.get());
 }
 
 std::string WriteTarget(const std::string& path) {
@@ -121,6 +195,10 @@ FileUpdate::FileUpdate(std::string path) : path_(std::move(path)) {
             break;
         }
     }
+    // Root may open any file for writing: a read-only one is left alone all the same.
+    if (ReadOnly(st.st_mode)) {
+        vb::Raise(vb::err::PermissionDenied);
+    }
     previous_ = ReadAll(file_.get());
     mode_ = st.st_mode;
     owner_ = st.st_uid;
@@ -128,6 +206,14 @@ FileUpdate::FileUpdate(std::string path) : path_(std::move(path)) {
 }
 
 void FileUpdate::Write(std::string_view bytes) {
+    if (!Replace(bytes)) {
+        WriteInPlace(bytes);
+    }
+}
+
+// False, with the file untouched, when the folder refuses the new file or its rename while
+// the file itself may be written.
+bool FileUpdate::Replace(std::string_view bytes) {
     std::optional<vb::TemporaryFile> temp;
     try {
         temp.emplace(vb::TemporaryFile::Create(path_, 0666));
@@ -135,14 +221,16 @@ void FileUpdate::Write(std::string_view bytes) {
         if (!file_ || e.number() != vb::err::PermissionDenied) {
             throw;
         }
-        WriteInPlace(bytes);
-        return;
+        return false;
     }
-    if (previous_) {
+    if (file_) {
+        // A writer that does not own the file may not give the new one to its owner: the
+        // file keeps its owner by being written where it is.
         if (::fchown(temp->fd(), owner_, group_) != 0) {
-            // Only a privileged writer may give the file back to its owner.
+            return false;
         }
         ::fchmod(temp->fd(), mode_ & 07777);
+        CopyExtendedAttributes(file_.get(), temp->fd());
     }
     vb::WriteAll(temp->fd(), bytes);
     if (::fsync(temp->fd()) != 0) {
@@ -151,14 +239,26 @@ void FileUpdate::Write(std::string_view bytes) {
     if (beforeReplace != nullptr) {
         beforeReplace();
     }
-    temp->Commit();
+    try {
+        temp->Commit();
+    } catch (const vb::Error& e) {
+        // A sticky folder lets a user write a file of another's but not replace it.
+        if (!file_ || e.number() != vb::err::PermissionDenied) {
+            throw;
+        }
+        // Given back to this writer, who may then remove it from such a folder.
+        [[maybe_unused]] const int mine = ::fchown(temp->fd(), ::geteuid(), ::getegid());
+        return false;
+    }
     SyncFolderOf(path_);
+    return true;
 }
 
-// The folder takes no temporary file, so the bytes are replaced where they are, under the
-// lock on the file. Room is reserved first, so that a full disk fails the write before
+// The file cannot be replaced, so its bytes are replaced where they are, under the lock on
+// the file. Room is reserved first, so that a full disk fails the write before
 // anything is overwritten; the file is cut to its new length only once written, so that a
-// reader never finds it empty.
+// reader never finds it empty. A write that fails all the same (a file-size limit, a quota
+// that reservation does not see, a device error) puts the old content back.
 void FileUpdate::WriteInPlace(std::string_view bytes) {
     const auto size = static_cast<off_t>(bytes.size());
     if (size > 0 && ::fallocate(file_.get(), FALLOC_FL_KEEP_SIZE, 0, size) != 0 &&
@@ -168,12 +268,15 @@ void FileUpdate::WriteInPlace(std::string_view bytes) {
     if (beforeReplace != nullptr) {
         beforeReplace();
     }
-    if (::lseek(file_.get(), 0, SEEK_SET) < 0) {
-        throw vb::FromErrno(errno);
-    }
-    vb::WriteAll(file_.get(), bytes);
-    if (::ftruncate(file_.get(), size) != 0 || ::fsync(file_.get()) != 0) {
-        throw vb::FromErrno(errno);
+    try {
+        Overwrite(file_.get(), bytes);
+    } catch (const vb::Error&) {
+        try {
+            Overwrite(file_.get(), *previous_);
+        } catch (const vb::Error&) {
+            // The first failure is the one to report.
+        }
+        throw;
     }
 }
 

@@ -12,9 +12,10 @@
 
 namespace win32 {
 
-// The whole file; empty optional when it does not exist. Raises 75 when the path names
-// something other than a regular file (a pipe, a device, a folder), without waiting on it;
-// other failures raise vb::Error too.
+// The whole file, read under a shared lock on it so that a write in place is not seen
+// midway (a lock held for more than a few seconds is not waited for); empty optional when
+// it does not exist. Raises 75 when the path names something other than a regular file (a
+// pipe, a device, a folder), without waiting on it; other failures raise vb::Error too.
 std::optional<std::string> ReadFileBytes(const std::string& path);
 
 // The file a write must replace: the target of a symbolic link, so the link survives.
@@ -34,11 +35,13 @@ public:
     const std::optional<std::string>& previous() const { return previous_; }
 
     // Replaces the content: written to a temporary file, synced and renamed over the file,
-    // which keeps the old one's permissions and owner; or, when the folder refuses a
-    // temporary file but the file may be written, rewritten in place.
+    // which keeps the old one's owner, permissions and extended attributes; or, when the
+    // folder refuses the temporary file or its rename, or the owner cannot be kept, but the
+    // file may be written, rewritten in place.
     void Write(std::string_view bytes);
 
 private:
+    bool Replace(std::string_view bytes);
     void WriteInPlace(std::string_view bytes);
 
     std::string path_;
