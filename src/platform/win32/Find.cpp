@@ -178,7 +178,7 @@ bool FindClose(SearchHandle& handle) {
 }
 
 std::vector<FolderEntry> ReadFolder(int folder, vb::StringView pattern) {
-    const int copy = ::dup(folder);
+    const int copy = ::fcntl(folder, F_DUPFD_CLOEXEC, 0);
     DirPtr dir(copy < 0 ? nullptr : ::fdopendir(copy));
     if (!dir) {
         if (copy >= 0) {
