@@ -103,17 +103,26 @@ public:
 
     void Run() {
         std::vector<win32::FolderEntry> entries;
-        std::optional<vb::FileId> id;
+        std::optional<vb::FileId> listed;
         {
             const vb::Folder folder = vb::Folder::Open(source_, vb::Folder::Use::Listing);
             if (folder) {
-                id = folder.id();
-                walk_.DrainTouching(*id);
-                entries = win32::ReadFolder(folder.fd(), u"*.*");
+                listed = folder.id();
+                walk_.DrainTouching(*listed);
+                entries = win32::ReadFolder(folder, u"*.*");
             }
         }
-        const WalkPath onPath(id, destination_);
-        destinationId_ = IdentityOf(destination_);
+        // A source whose text does not end with its separator is read in the folder its text
+        // names up to the last one, and the names found there are joined to that text; the
+        // walk's path holds what the text itself names.
+        const WalkPath onPath(EndsWithSeparator(source_) ? listed : IdentityOf(source_), listed,
+                              destination_);
+        {
+            const vb::Folder into = vb::Folder::Open(destination_, vb::Folder::Use::Statements);
+            if (into) {
+                destinationId_ = into.id();
+            }
+        }
         if (destinationId_) {
             WalkPath::Writing(*destinationId_);
         }
@@ -180,11 +189,17 @@ private:
         }
     }
 
+    static bool EndsWithSeparator(const vb::String& folder) {
+        return !folder.empty() && folder.back() == vb::PathSeparator;
+    }
+
     void FilePass(const std::vector<win32::FolderEntry>& read, bool changed) {
         const vb::String& motif = walk_.motif;
-        // A pattern that names a folder of its own is searched there.
+        // A pattern that names a folder of its own is searched there. After a source whose text
+        // does not end with its separator, the pattern follows the text's last part, and finds
+        // names that this part followed by "*.*" does not: the folder is searched afresh.
         const std::size_t cut = motif.rfind(vb::PathSeparator);
-        const bool reread = changed || cut != vb::String::npos;
+        const bool reread = changed || cut != vb::String::npos || !EndsWithSeparator(source_);
         const auto from = std::make_shared<const vb::Folder>(
             vb::Folder::Open(source_, vb::Folder::Use::Statements));
         std::vector<win32::FolderEntry> fresh;
@@ -194,7 +209,7 @@ private:
             const vb::Folder searched = vb::Folder::Open(folder, vb::Folder::Use::Listing);
             if (searched) {
                 walk_.DrainTouching(searched.id());
-                fresh = win32::ReadFolder(searched.fd(), vb::StringView(motif).substr(cut + 1));
+                fresh = win32::ReadFolder(searched, vb::StringView(motif).substr(cut + 1));
             }
         } else if (!*from) {
             return; // the folder is gone

@@ -4,11 +4,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <sys/stat.h>
 
 namespace {
 
 using enginetest::Engine;
+using Set = std::set<std::string>;
 
 // What the engine shows of a copy: its lists, counters, every caption and redraw, the
 // caption at each pump of window messages, the byte count at each " CopyOK ", and the
@@ -116,6 +118,34 @@ TEST_F(Threads, AFolderWrittenIntoDuringItsWalkIsReadAgain) {
     EXPECT_EQ(t.read("d/s/b.txt"), "b");
     EXPECT_EQ(t.read("d/b.txt"), "b");
     EXPECT_NE(r.liste.find(u"copie OK : " + t.text("d/s/b.txt") + u"<br>"), vb::String::npos);
+}
+
+// A source or destination whose text does not end with its separator is joined to each
+// name as it stands: "d/s" is searched as "d/s*.*", its file "s.a" copied from "d/ss.a" to
+// "Sauve/Jours.a".
+TEST_F(Threads, PathsWithoutTheirClosingSeparatorAreJoinedToTheNamesAsTheyStand) {
+    t.write("d/s.a", "1");
+    t.write("d/ss.a", "22");
+    t.write("d/sX.b/h.txt", "h");
+    t.write("d/ssX.b/g.txt", "g");
+    t.write("d/s/x.txt", "x");
+    for (const unsigned threads : {0U, 4U}) {
+        Module7::testing::SetCopyingThreads(threads);
+        std::filesystem::remove_all(t.path("Sauve"));
+        t.mkdir("Sauve");
+        auto r = Run(t.text("d/s"), t.text("Sauve/Jour"), u"*.*", u"R");
+        EXPECT_EQ(t.list("Sauve"), (Set{"Jours.a", "JoursX.b/", "JoursX.b/g.txt", "JourssX.b/"}));
+        EXPECT_EQ(t.read("Sauve/Jours.a"), "22");
+        const vb::String missing = u" Fichier " + t.text("d/sss.a") + u"\tFichier introuvable<br>";
+        EXPECT_EQ(r.journal, missing);
+        EXPECT_EQ(r.liste, u"copie OK : " + t.text("d/ssX.b/g.txt") + u"<br>copie OK : " +
+                               t.text("d/ss.a") + u"<br>");
+        // The dates compared are those of the same names: only the missing file is tried again.
+        r = Run(t.text("d/s"), t.text("Sauve/Jour"), u"*.*", u"DR");
+        EXPECT_EQ(r.journal, missing);
+        EXPECT_EQ(r.nCopies, 1);
+    }
+    Module7::testing::SetCopyingThreads(std::nullopt);
 }
 
 } // namespace
