@@ -1,16 +1,51 @@
 #include "EngineTest.h"
 #include "forms/Form.h"
 #include "support/Child.h"
+#include "vb/Descriptor.h"
 
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <set>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
 using enginetest::Engine;
 using Set = std::set<std::string>;
+
+// The openings ("+name") and closings ("-name") of the files of folders, in their order.
+class Openings {
+public:
+    explicit Openings(const std::string& folder) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        Watch(folder);
+    }
+    void Watch(const std::string& folder) {
+        ::inotify_add_watch(fd_.get(), folder.c_str(), IN_OPEN | IN_CLOSE_NOWRITE);
+    }
+    std::vector<std::string> Seen() const {
+        std::vector<std::string> seen;
+        alignas(inotify_event) char buffer[4096];
+        ssize_t n = 0;
+        while ((n = ::read(fd_.get(), buffer, sizeof buffer)) > 0) {
+            for (const char* at = buffer; at < buffer + n;) {
+                inotify_event event{};
+                std::memcpy(&event, at, sizeof event);
+                if (event.len > 0) {
+                    seen.push_back((event.mask & IN_OPEN ? "+" : "-") +
+                                   std::string(at + sizeof event));
+                }
+                at += sizeof event + event.len;
+            }
+        }
+        return seen;
+    }
+
+private:
+    vb::Descriptor fd_;
+};
 
 // What the engine shows of a copy: its lists, counters, every caption and redraw, the
 // caption at each pump of window messages, the byte count at each " CopyOK ", and the
@@ -146,6 +181,21 @@ TEST_F(Threads, PathsWithoutTheirClosingSeparatorAreJoinedToTheNamesAsTheyStand)
         EXPECT_EQ(r.nCopies, 1);
     }
     Module7::testing::SetCopyingThreads(std::nullopt);
+}
+
+// Names that differ only in case are one file on the destinations users back up to (FAT,
+// exFAT, SMB): they are copied one after the other, in the walk's order.
+TEST_F(Threads, NamesThatDifferOnlyInCaseAreCopiedInTurn) {
+    t.write("src/A.bin", std::string(8U << 20, 'A'));
+    t.write("src/a.bin", std::string(8U << 20, 'a'));
+    t.write("src/b.bin", "b");
+    const Openings seen(t.path("src"));
+    Module7::testing::SetCopyingThreads(4);
+    const auto r = RunSrc(u"*.*", u"DR");
+    Module7::testing::SetCopyingThreads(std::nullopt);
+    EXPECT_EQ(r.journal, u"");
+    EXPECT_EQ(seen.Seen(), (std::vector<std::string>{"+A.bin", "-A.bin", "+a.bin", "-a.bin",
+                                                     "+b.bin", "-b.bin"}));
 }
 
 } // namespace
