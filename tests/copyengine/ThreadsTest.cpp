@@ -1,14 +1,17 @@
 #include "EngineTest.h"
+#include "copyengine/CopyPool.h"
 #include "forms/Form.h"
 #include "support/Child.h"
 #include "vb/Descriptor.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <set>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -196,6 +199,40 @@ TEST_F(Threads, NamesThatDifferOnlyInCaseAreCopiedInTurn) {
     EXPECT_EQ(r.journal, u"");
     EXPECT_EQ(seen.Seen(), (std::vector<std::string>{"+A.bin", "-A.bin", "+a.bin", "-a.bin",
                                                      "+b.bin", "-b.bin"}));
+}
+
+// A file handed over while one thread copies a large file and the others sleep is copied
+// beside it at once.
+TEST_F(Threads, WorkForASleepingPoolIsTakenBesideALargeCopy) {
+    t.write("src/x.bin", std::string(64U << 20, 'x'));
+    t.write("src/c.txt", "c");
+    t.mkdir("dst");
+    const auto open = [&](const char* folder) {
+        return std::make_shared<const vb::Folder>(
+            vb::Folder::Open(t.folder(folder), vb::Folder::Use::Statements));
+    };
+    const auto from = open("src");
+    const auto to = open("dst");
+    bool beside = false;
+    bool told = false;
+    for (int attempt = 0; attempt < 3 && !told; ++attempt) {
+        Module7::CopyPool pool(4);
+        const auto large = pool.Submit(from, to, "x.bin");
+        std::this_thread::sleep_for(std::chrono::milliseconds(2)); // the others fall asleep
+        if (Module7::CopyPool::Done(large)) {
+            continue; // too slow a machine to tell
+        }
+        const auto small = pool.Submit(from, to, "c.txt");
+        pool.HandOver();
+        told = true;
+        while (!beside && !Module7::CopyPool::Done(large)) {
+            beside = Module7::CopyPool::Done(small) && !Module7::CopyPool::Done(large);
+            std::this_thread::yield();
+        }
+    }
+    EXPECT_TRUE(told);
+    EXPECT_TRUE(beside);
+    EXPECT_EQ(t.read("dst/c.txt"), "c");
 }
 
 } // namespace
