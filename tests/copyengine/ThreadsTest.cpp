@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <set>
 #include <sys/inotify.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <vector>
@@ -233,6 +234,34 @@ TEST_F(Threads, WorkForASleepingPoolIsTakenBesideALargeCopy) {
     EXPECT_TRUE(told);
     EXPECT_TRUE(beside);
     EXPECT_EQ(t.read("dst/c.txt"), "c");
+}
+
+// Under a low limit on open files, as some services run, every file is copied: what the
+// walk keeps open while a large copy holds back the others is bounded by the limit.
+TEST_F(Threads, ALowLimitOnOpenFilesLosesNoCopy) {
+    t.write("src/a/x.bin", std::string(32U << 20, 'x'));
+    for (int i = 0; i < 400; ++i) {
+        t.write("src/d" + std::to_string(i) + "/f", "f");
+    }
+    for (const rlim_t limit : {24, 64}) {
+        std::filesystem::remove_all(t.path("dst"));
+        t.mkdir("dst");
+        const std::string out = testsupport::InChild(
+            [&] {
+                rlimit lowered{};
+                ::getrlimit(RLIMIT_NOFILE, &lowered);
+                lowered.rlim_cur = limit;
+                if (::setrlimit(RLIMIT_NOFILE, &lowered) != 0) {
+                    return std::string("setrlimit");
+                }
+                Module7::testing::SetCopyingThreads(8);
+                const auto r = Run(t.folder("src"), t.folder("dst"), u"*.*", u"R");
+                return vb::ToUtf8(r.journal) + "|" + std::to_string(r.nCopies);
+            },
+            false);
+        EXPECT_EQ(out, "|802") << limit;
+        EXPECT_EQ(t.list("dst").size(), 802U) << limit;
+    }
 }
 
 } // namespace
