@@ -21,13 +21,14 @@ echo "Building the trees in $shm (tmpfs) on a machine with $(nproc) CPUs, load $
 python3 "$root/bench/maketree.py" small "$work/small" 20000 400
 python3 "$root/bench/maketree.py" small "$work/tenth" 2000 40
 python3 "$root/bench/maketree.py" large "$work/large" 4 256
+python3 "$root/bench/maketree.py" later "$work/later" 4 128
 
 # The program's folder: the program and its settings, one procedure per case.
 prog="$work/programme"
 mkdir "$prog"
 cp "$build/src/app/quorvel" "$prog/"
 {
-    for case in "PETITS:small:R" "GROS:large:R" "MISEAJOUR:small:DR"; do
+    for case in "PETITS:small:R" "GROS:large:R" "PLUSTARD:later:R" "MISEAJOUR:small:DR"; do
         IFS=: read -r name tree modes <<<"$case"
         printf '[%s]\nde=%s/\nvers=%s/\nextension=*.*\nstatut=%s\nEnvoi MAIL=NON\n\n' \
             "$name" "$work/$tree" "$work/e" "$modes"
@@ -55,6 +56,21 @@ compare() { # label json target-description
 
 hf() { hyperfine --style none --warmup 1 --runs "$runs" "$@" 2>&1 >/dev/null | sed '/^ *$/d'; }
 
+# Each command must have copied the whole tree: one that copied nothing (a procedure set up
+# wrongly, say) would give flattering ratios.
+same_files() { # tree copy...
+    local want have copy
+    want="$(find "$1" -type f | wc -l)"
+    shift
+    for copy in "$@"; do
+        have="$(find "$copy" -type f 2>/dev/null | wc -l)"
+        if [[ "$have" != "$want" ]]; then
+            echo "error: $copy holds $have files instead of the tree's $want" >&2
+            exit 1
+        fi
+    done
+}
+
 full_copy() { # label tree procedure cpu-prefix target
     local label="$1" tree="$2" procedure="$3" on="$4" target="$5"
     names=(program cp rsync)
@@ -62,6 +78,7 @@ full_copy() { # label tree procedure cpu-prefix target
         -n program --prepare "rm -rf '$work/e'" "$on '$program' $procedure /I" \
         -n cp --prepare "rm -rf '$work/c'" "$on cp -r '$work/$tree' '$work/c'" \
         -n rsync --prepare "rm -rf '$work/r'" "$on rsync -a '$work/$tree/' '$work/r/'"
+    same_files "$work/$tree" "$work/e" "$work/c" "$work/r"
     compare "  $label" "$work/case.json" "$target"
 }
 
@@ -72,14 +89,22 @@ full_copy "small files, one CPU" small PETITS "taskset -c 0" "target: program/cp
 echo "Full copy, 4 files of 256 MiB:"
 full_copy "large files" large GROS "" "target: program/cp <= 1.00"
 rm -rf "$work/e" "$work/c" "$work/r"
+echo "Full copy, 4 files of 128 MiB met while a first one is copied and the other threads sleep:"
+full_copy "large files later" later PLUSTARD "" "target: program/cp <= 1.00"
+rm -rf "$work/e" "$work/c" "$work/r"
 
 echo "Update-only pass (\"DR\") over the unchanged small-file tree:"
 "$program" PETITS /I
 rsync -a "$work/small/" "$work/r/"
+# The pass must walk the tree: a copy removed is made again.
+rm "$(find "$work/e" -type f -print -quit)"
+"$program" MISEAJOUR /I
+same_files "$work/small" "$work/e"
 names=(program rsync)
 hf --export-json "$work/case.json" \
     -n program "'$program' MISEAJOUR /I" \
     -n rsync "rsync -a '$work/small/' '$work/r/'"
+same_files "$work/small" "$work/e" "$work/r"
 compare "  unchanged tree" "$work/case.json" "target: program/rsync <= 0.60"
 rm -rf "$work/e" "$work/r"
 

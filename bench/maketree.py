@@ -31,9 +31,22 @@ def large(root, count, mib):
                 out.write(chunk)
 
 
+def later(root, count, mib):
+    """A first folder with a few small files and a large one, empty folders walked while
+    that large file is copied and the other copying threads go to sleep, then the large
+    files in a last folder."""
+    small(os.path.join(root, "a"), 8, 1)
+    large(os.path.join(root, "a"), 1, mib)
+    for i in range(100):
+        os.makedirs(os.path.join(root, f"m{i:03d}"))
+    large(os.path.join(root, "z"), count, mib)
+
+
 if __name__ == "__main__":
     kind, root = sys.argv[1], sys.argv[2]
     if kind == "small":
         small(root, int(sys.argv[3]), int(sys.argv[4]))
+    elif kind == "later":
+        later(root, int(sys.argv[3]), int(sys.argv[4]))
     else:
         large(root, int(sys.argv[3]), int(sys.argv[4]))

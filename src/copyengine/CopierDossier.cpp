@@ -103,17 +103,26 @@ public:
 
     void Run() {
         std::vector<win32::FolderEntry> entries;
-        std::optional<vb::FileId> id;
+        std::optional<vb::FileId> listed;
         {
             const vb::Folder folder = vb::Folder::Open(source_, vb::Folder::Use::Listing);
             if (folder) {
-                id = folder.id();
-                walk_.DrainTouching(*id);
-                entries = win32::ReadFolder(folder.fd(), u"*.*");
+                listed = folder.id();
+                walk_.DrainTouching(*listed);
+                entries = win32::ReadFolder(folder, u"*.*");
             }
         }
-        const WalkPath onPath(id, destination_);
-        destinationId_ = IdentityOf(destination_);
+        // A source whose text does not end with its separator is read in the folder its text
+        // names up to the last one, and the names found there are joined to that text; the
+        // walk's path holds what the text itself names.
+        const WalkPath onPath(EndsWithSeparator(source_) ? listed : IdentityOf(source_), listed,
+                              destination_);
+        {
+            const vb::Folder into = vb::Folder::Open(destination_, vb::Folder::Use::Statements);
+            if (into) {
+                destinationId_ = into.id();
+            }
+        }
         if (destinationId_) {
             WalkPath::Writing(*destinationId_);
         }
@@ -180,11 +189,17 @@ private:
         }
     }
 
+    static bool EndsWithSeparator(const vb::String& folder) {
+        return !folder.empty() && folder.back() == vb::PathSeparator;
+    }
+
     void FilePass(const std::vector<win32::FolderEntry>& read, bool changed) {
         const vb::String& motif = walk_.motif;
-        // A pattern that names a folder of its own is searched there.
+        // A pattern that names a folder of its own is searched there. After a source whose text
+        // does not end with its separator, the pattern follows the text's last part, and finds
+        // names that this part followed by "*.*" does not: the folder is searched afresh.
         const std::size_t cut = motif.rfind(vb::PathSeparator);
-        const bool reread = changed || cut != vb::String::npos;
+        const bool reread = changed || cut != vb::String::npos || !EndsWithSeparator(source_);
         const auto from = std::make_shared<const vb::Folder>(
             vb::Folder::Open(source_, vb::Folder::Use::Statements));
         std::vector<win32::FolderEntry> fresh;
@@ -194,7 +209,7 @@ private:
             const vb::Folder searched = vb::Folder::Open(folder, vb::Folder::Use::Listing);
             if (searched) {
                 walk_.DrainTouching(searched.id());
-                fresh = win32::ReadFolder(searched.fd(), vb::StringView(motif).substr(cut + 1));
+                fresh = win32::ReadFolder(searched, vb::StringView(motif).substr(cut + 1));
             }
         } else if (!*from) {
             return; // the folder is gone
@@ -213,36 +228,45 @@ private:
         const auto taken = [&](const win32::FolderEntry& entry) {
             return reread || win32::MatchesPattern(entry.name, motif);
         };
+        // A destination that ignores case (FAT, exFAT, SMB) takes names that differ only in
+        // case for one file: these are copied one at a time, in the walk's order. The listing
+        // has them side by side.
+        const auto caseTwin = [&](std::size_t i) {
+            const auto same = [&](std::size_t j) {
+                return vb::Equal(entries[i].name, entries[j].name, vb::Compare::Text);
+            };
+            return (i > 0 && same(i - 1)) || (i + 1 < entries.size() && same(i + 1));
+        };
         std::optional<DatesAhead> ahead;
         if (walk_.recents) {
             step_ = vb::TimeStep(*to);
             if (CopyPool* const threads = walk_.Threads()) {
                 std::vector<std::string> names;
-                for (const win32::FolderEntry& entry : entries) {
-                    if (taken(entry) && IsPlainFile(entry)) {
-                        names.push_back(entry.bytes);
+                for (std::size_t i = 0; i < entries.size(); ++i) {
+                    if (taken(entries[i]) && IsPlainFile(entries[i]) && !caseTwin(i)) {
+                        names.push_back(entries[i].bytes);
                     }
                 }
                 ahead.emplace(*threads, from, to, std::move(names));
             }
         }
-        for (const win32::FolderEntry& entry : entries) {
-            if (taken(entry)) {
-                FileEntry(entry, from, to, !reread, ahead ? &*ahead : nullptr);
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (taken(entries[i])) {
+                FileEntry(entries[i], from, to, !reread, caseTwin(i), ahead ? &*ahead : nullptr);
             }
         }
         walk_.HandOver();
     }
 
     // An entry of the file pass that is neither a folder nor a link: the one kind whose
-    // dates are read ahead.
+    // dates are read ahead, unless its name has a twin in another case.
     static bool IsPlainFile(const win32::FolderEntry& entry) {
         return entry.name != u"." && entry.name != u".." && !IsFolder(entry.attributes) &&
                !IsLink(entry.attributes);
     }
 
     void FileEntry(const win32::FolderEntry& entry, const SharedFolder& from,
-                   const SharedFolder& to, bool readBefore, DatesAhead* ahead) {
+                   const SharedFolder& to, bool readBefore, bool caseTwin, DatesAhead* ahead) {
         if (entry.name != u"." && entry.name != u"..") {
             std::uint32_t attributes = entry.attributes;
             const bool link = IsLink(attributes);
@@ -252,13 +276,16 @@ private:
             }
             if (!IsFolder(attributes)) {
                 walk_.Then([] { Bump(NbFichiersParcourus); });
-                if (link) {
+                // A link may lead anywhere, and a name with a twin in another case may be the
+                // same file as its twin: their copies are done with no other in flight.
+                const bool alone = link || caseTwin;
+                if (alone) {
                     walk_.Drain();
                 }
-                if (ToCopy(entry, *from, *to, link ? nullptr : ahead)) {
+                if (ToCopy(entry, *from, *to, alone ? nullptr : ahead)) {
                     Copy(entry, from, to);
                 }
-                if (link) {
+                if (alone) {
                     walk_.Drain();
                 }
             }

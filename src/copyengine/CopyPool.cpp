@@ -238,9 +238,9 @@ void CopyPool::Queue(std::vector<Task> tasks) {
             queue_.push_back(std::move(task));
         }
         waiting_ = queue_.size();
-        // A thread that is awake takes a task and wakes another when more are waiting: the
-        // walk only wakes one when all sleep.
-        wake = idle_ == threads_.size();
+        // A thread watching for work takes a task and wakes another when more are waiting;
+        // when none watches, the walk wakes one, even if others are busy copying.
+        wake = idle_ > 0 && watching_ == 0;
     }
     if (wake) {
         work_.notify_one();

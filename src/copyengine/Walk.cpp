@@ -1,5 +1,6 @@
 #include "copyengine/Walk.h"
 
+#include "copyengine/Descriptors.h"
 #include "copyengine/Module7.h"
 
 #include <algorithm>
@@ -15,6 +16,12 @@ constexpr std::size_t kDatesPerReading = 32;
 constexpr std::size_t kReadingsAhead = 8;
 // Steps held back behind unfinished copies before the walk waits for the first of them.
 constexpr std::size_t kMostWaitingSteps = 4096;
+// Descriptors kept for the walk's own folders and for the rest of the program; each
+// copying thread holds two files, and each pair of folders of the copies in flight two
+// folders.
+constexpr std::size_t kDescriptorsForTheRest = 16;
+constexpr std::size_t kDescriptorsPerThread = 2;
+constexpr std::size_t kDescriptorsPerPair = 2;
 
 bool Is(const SharedFolder& folder, const vb::FileId& id) {
     return folder->valid() && folder->id() == id;
@@ -38,7 +45,16 @@ Walk::Walk(const vb::String& motif, const vb::String& statut, forms::ProgressLab
 
 CopyPool& Walk::Pool() {
     if (!pool_) {
-        pool_.emplace(testing::gThreads.value_or(CopyPool::DefaultThreads()));
+        // Under a low limit on open files (as some services run), fewer threads and fewer
+        // folders in flight: a copy must never fail for want of descriptors.
+        const std::size_t left = DescriptorsLeft();
+        const std::size_t room = left > kDescriptorsForTheRest ? left - kDescriptorsForTheRest : 0;
+        const unsigned threads = static_cast<unsigned>(
+            std::min<std::size_t>(testing::gThreads.value_or(CopyPool::DefaultThreads()),
+                                  room / (kDescriptorsPerThread + kDescriptorsPerPair)));
+        mostPairs_ = std::max<std::size_t>(1, (room - threads * kDescriptorsPerThread) /
+                                                  kDescriptorsPerPair);
+        pool_.emplace(threads);
     }
     return *pool_;
 }
@@ -52,13 +68,25 @@ void Walk::Copy(const SharedFolder& from, const SharedFolder& to, const std::str
                 std::function<void(const CopyOutcome&)> done) {
     CopyPool& pool = Pool();
     const std::size_t most = kFilesPerThread * std::max(1U, pool.threads());
-    while (inFlight_.size() >= most) {
+    // The copies of one folder follow each other: a pair of folders in flight is a run of them.
+    const auto samePair = [&] {
+        return !inFlight_.empty() && inFlight_.back().from == from && inFlight_.back().to == to;
+    };
+    while (inFlight_.size() >= most || (!samePair() && pairs_ >= mostPairs_)) {
         steps_.RunFirst();
+    }
+    if (!samePair()) {
+        ++pairs_;
     }
     CopyPool::Ticket ticket = pool.Submit(from, to, name);
     inFlight_.push_back({from, to});
     steps_.After(std::move(ticket), [this, done = std::move(done)](const CopyOutcome& outcome) {
+        const InFlight ended = std::move(inFlight_.front());
         inFlight_.pop_front();
+        if (inFlight_.empty() || inFlight_.front().from != ended.from ||
+            inFlight_.front().to != ended.to) {
+            --pairs_;
+        }
         done(outcome);
     });
 }

@@ -69,6 +69,8 @@ private:
 
     InOrder steps_;
     std::deque<InFlight> inFlight_;
+    std::size_t pairs_ = 0;        // of folders, held by the copies in flight
+    std::size_t mostPairs_ = 1;    // as many as the process may keep open
     std::optional<CopyPool> pool_; // last: its threads end before what they work for
 };
 

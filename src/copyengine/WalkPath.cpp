@@ -10,7 +10,8 @@ namespace Module7 {
 namespace {
 
 struct OnPath {
-    vb::FileId id;
+    std::optional<vb::FileId> id;
+    std::optional<vb::FileId> listed;
     bool changed = false;
 };
 
@@ -43,22 +44,18 @@ bool Within(vb::StringView folder, const vb::FileId& destination) {
 
 } // namespace
 
-WalkPath::WalkPath(std::optional<vb::FileId> folder, vb::StringView destination) {
+WalkPath::WalkPath(std::optional<vb::FileId> folder, std::optional<vb::FileId> listed,
+                   vb::StringView destination) {
     Walk& walk = Current();
     if (walk.depth++ == 0) {
         walk.destination = IdentityOf(destination);
     }
-    if (folder) {
-        walk.path.push_back({*folder});
-        entered_ = true;
-    }
+    walk.path.push_back({folder, listed});
 }
 
 WalkPath::~WalkPath() {
     Walk& walk = Current();
-    if (entered_) {
-        walk.path.pop_back();
-    }
+    walk.path.pop_back();
     if (--walk.depth == 0) {
         walk.destination.reset();
     }
@@ -74,7 +71,7 @@ WalkPath::Refusal WalkPath::Refuse(vb::StringView folder, bool link) {
         return Refusal::Destination;
     }
     if (std::any_of(walk.path.begin(), walk.path.end(),
-                    [&](const OnPath& p) { return p.id == *id; })) {
+                    [&](const OnPath& p) { return p.id == id; })) {
         return Refusal::Loop;
     }
     if (link && walk.destination && Within(folder, *walk.destination)) {
@@ -85,12 +82,12 @@ WalkPath::Refusal WalkPath::Refuse(vb::StringView folder, bool link) {
 
 void WalkPath::Writing(const vb::FileId& folder) {
     for (OnPath& p : Current().path) {
-        p.changed = p.changed || p.id == folder;
+        p.changed = p.changed || p.listed == folder;
     }
 }
 
 bool WalkPath::changed() const {
-    return entered_ && Current().path.back().changed;
+    return Current().path.back().changed;
 }
 
 } // namespace Module7

@@ -12,10 +12,12 @@ namespace Module7 {
 
 class WalkPath {
 public:
-    // The folder of identity `folder` (when it could be identified) joins the path for the
-    // lifetime of this object; the outermost one of a walk also names the walk's
-    // destination.
-    WalkPath(std::optional<vb::FileId> folder, vb::StringView destination);
+    // The folder of identity `folder` (when it could be identified), whose entries are read
+    // from the folder `listed` (the same one, unless the source's text does not end with a
+    // separator), joins the path for the lifetime of this object; the outermost one of a
+    // walk also names the walk's destination.
+    WalkPath(std::optional<vb::FileId> folder, std::optional<vb::FileId> listed,
+             vb::StringView destination);
     ~WalkPath();
     WalkPath(const WalkPath&) = delete;
     WalkPath& operator=(const WalkPath&) = delete;
@@ -29,14 +31,11 @@ public:
     // is followed up to the root.
     static Refusal Refuse(vb::StringView folder, bool link);
 
-    // The walk is about to write into the folder `folder`: a folder on the path that it is
-    // has changed since it was read.
+    // The walk is about to write into the folder `folder`: a folder on the path whose entries
+    // are read from it has changed since it was read.
     static void Writing(const vb::FileId& folder);
     // Whether this folder has changed so since it joined the path.
     bool changed() const;
-
-private:
-    bool entered_ = false;
 };
 
 } // namespace Module7

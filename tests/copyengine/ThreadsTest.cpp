@@ -1,14 +1,55 @@
 #include "EngineTest.h"
+#include "copyengine/CopyPool.h"
 #include "forms/Form.h"
 #include "support/Child.h"
+#include "vb/Descriptor.h"
 
+#include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
+#include <set>
+#include <sys/inotify.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
+#include <vector>
 
 namespace {
 
 using enginetest::Engine;
+using Set = std::set<std::string>;
+
+// The openings ("+name") and closings ("-name") of the files of folders, in their order.
+class Openings {
+public:
+    explicit Openings(const std::string& folder) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        Watch(folder);
+    }
+    void Watch(const std::string& folder) {
+        ::inotify_add_watch(fd_.get(), folder.c_str(), IN_OPEN | IN_CLOSE_NOWRITE);
+    }
+    std::vector<std::string> Seen() const {
+        std::vector<std::string> seen;
+        alignas(inotify_event) char buffer[4096];
+        ssize_t n = 0;
+        while ((n = ::read(fd_.get(), buffer, sizeof buffer)) > 0) {
+            for (const char* at = buffer; at < buffer + n;) {
+                inotify_event event{};
+                std::memcpy(&event, at, sizeof event);
+                if (event.len > 0) {
+                    seen.push_back((event.mask & IN_OPEN ? "+" : "-") +
+                                   std::string(at + sizeof event));
+                }
+                at += sizeof event + event.len;
+            }
+        }
+        return seen;
+    }
+
+private:
+    vb::Descriptor fd_;
+};
 
 // What the engine shows of a copy: its lists, counters, every caption and redraw, the
 // caption at each pump of window messages, the byte count at each " CopyOK ", and the
@@ -116,6 +157,111 @@ TEST_F(Threads, AFolderWrittenIntoDuringItsWalkIsReadAgain) {
     EXPECT_EQ(t.read("d/s/b.txt"), "b");
     EXPECT_EQ(t.read("d/b.txt"), "b");
     EXPECT_NE(r.liste.find(u"copie OK : " + t.text("d/s/b.txt") + u"<br>"), vb::String::npos);
+}
+
+// A source or destination whose text does not end with its separator is joined to each
+// name as it stands: "d/s" is searched as "d/s*.*", its file "s.a" copied from "d/ss.a" to
+// "Sauve/Jours.a".
+TEST_F(Threads, PathsWithoutTheirClosingSeparatorAreJoinedToTheNamesAsTheyStand) {
+    t.write("d/s.a", "1");
+    t.write("d/ss.a", "22");
+    t.write("d/sX.b/h.txt", "h");
+    t.write("d/ssX.b/g.txt", "g");
+    t.write("d/s/x.txt", "x");
+    for (const unsigned threads : {0U, 4U}) {
+        Module7::testing::SetCopyingThreads(threads);
+        std::filesystem::remove_all(t.path("Sauve"));
+        t.mkdir("Sauve");
+        auto r = Run(t.text("d/s"), t.text("Sauve/Jour"), u"*.*", u"R");
+        EXPECT_EQ(t.list("Sauve"), (Set{"Jours.a", "JoursX.b/", "JoursX.b/g.txt", "JourssX.b/"}));
+        EXPECT_EQ(t.read("Sauve/Jours.a"), "22");
+        const vb::String missing = u" Fichier " + t.text("d/sss.a") + u"\tFichier introuvable<br>";
+        EXPECT_EQ(r.journal, missing);
+        EXPECT_EQ(r.liste, u"copie OK : " + t.text("d/ssX.b/g.txt") + u"<br>copie OK : " +
+                               t.text("d/ss.a") + u"<br>");
+        // The dates compared are those of the same names: only the missing file is tried again.
+        r = Run(t.text("d/s"), t.text("Sauve/Jour"), u"*.*", u"DR");
+        EXPECT_EQ(r.journal, missing);
+        EXPECT_EQ(r.nCopies, 1);
+    }
+    Module7::testing::SetCopyingThreads(std::nullopt);
+}
+
+// Names that differ only in case are one file on the destinations users back up to (FAT,
+// exFAT, SMB): they are copied one after the other, in the walk's order.
+TEST_F(Threads, NamesThatDifferOnlyInCaseAreCopiedInTurn) {
+    t.write("src/A.bin", std::string(8U << 20, 'A'));
+    t.write("src/a.bin", std::string(8U << 20, 'a'));
+    t.write("src/b.bin", "b");
+    const Openings seen(t.path("src"));
+    Module7::testing::SetCopyingThreads(4);
+    const auto r = RunSrc(u"*.*", u"DR");
+    Module7::testing::SetCopyingThreads(std::nullopt);
+    EXPECT_EQ(r.journal, u"");
+    EXPECT_EQ(seen.Seen(), (std::vector<std::string>{"+A.bin", "-A.bin", "+a.bin", "-a.bin",
+                                                     "+b.bin", "-b.bin"}));
+}
+
+// A file handed over while one thread copies a large file and the others sleep is copied
+// beside it at once.
+TEST_F(Threads, WorkForASleepingPoolIsTakenBesideALargeCopy) {
+    t.write("src/x.bin", std::string(64U << 20, 'x'));
+    t.write("src/c.txt", "c");
+    t.mkdir("dst");
+    const auto open = [&](const char* folder) {
+        return std::make_shared<const vb::Folder>(
+            vb::Folder::Open(t.folder(folder), vb::Folder::Use::Statements));
+    };
+    const auto from = open("src");
+    const auto to = open("dst");
+    bool beside = false;
+    bool told = false;
+    for (int attempt = 0; attempt < 3 && !told; ++attempt) {
+        Module7::CopyPool pool(4);
+        const auto large = pool.Submit(from, to, "x.bin");
+        std::this_thread::sleep_for(std::chrono::milliseconds(2)); // the others fall asleep
+        if (Module7::CopyPool::Done(large)) {
+            continue; // too slow a machine to tell
+        }
+        const auto small = pool.Submit(from, to, "c.txt");
+        pool.HandOver();
+        told = true;
+        while (!beside && !Module7::CopyPool::Done(large)) {
+            beside = Module7::CopyPool::Done(small) && !Module7::CopyPool::Done(large);
+            std::this_thread::yield();
+        }
+    }
+    EXPECT_TRUE(told);
+    EXPECT_TRUE(beside);
+    EXPECT_EQ(t.read("dst/c.txt"), "c");
+}
+
+// Under a low limit on open files, as some services run, every file is copied: what the
+// walk keeps open while a large copy holds back the others is bounded by the limit.
+TEST_F(Threads, ALowLimitOnOpenFilesLosesNoCopy) {
+    t.write("src/a/x.bin", std::string(32U << 20, 'x'));
+    for (int i = 0; i < 400; ++i) {
+        t.write("src/d" + std::to_string(i) + "/f", "f");
+    }
+    for (const rlim_t limit : {24, 64}) {
+        std::filesystem::remove_all(t.path("dst"));
+        t.mkdir("dst");
+        const std::string out = testsupport::InChild(
+            [&] {
+                rlimit lowered{};
+                ::getrlimit(RLIMIT_NOFILE, &lowered);
+                lowered.rlim_cur = limit;
+                if (::setrlimit(RLIMIT_NOFILE, &lowered) != 0) {
+                    return std::string("setrlimit");
+                }
+                Module7::testing::SetCopyingThreads(8);
+                const auto r = Run(t.folder("src"), t.folder("dst"), u"*.*", u"R");
+                return vb::ToUtf8(r.journal) + "|" + std::to_string(r.nCopies);
+            },
+            false);
+        EXPECT_EQ(out, "|802") << limit;
+        EXPECT_EQ(t.list("dst").size(), 802U) << limit;
+    }
 }
 
 } // namespace

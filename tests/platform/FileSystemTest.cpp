@@ -265,6 +265,16 @@ TEST(Folder, StatementsOnItsEntriesAnswerAsTheirPathForms) {
     EXPECT_EQ(vb::OwnDateTime(d, "f"), vb::FileDateTime(t.text("d/f")));
     EXPECT_EQ(vb::OwnDateTime(d, "lien"), std::nullopt);
     EXPECT_EQ(vb::FileLen(d, "lien"), 5);
+    // A path without its closing separator begins the names; an empty one is the working folder.
+    EXPECT_EQ(vb::FileLen(vb::Folder::Open(t.text("d/li"), use), "en"), 5);
+    EXPECT_EQ(testsupport::InChild(
+                  [&] {
+                      return ::chdir(t.path("d").c_str()) == 0
+                                 ? std::to_string(vb::FileLen(vb::Folder::Open(u"", use), "f"))
+                                 : "";
+                  },
+                  false),
+              "5");
 
     struct Case {
         std::string folder, name;

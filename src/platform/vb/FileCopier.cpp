@@ -125,7 +125,8 @@ FileCopier FileCopier::Start(const Folder& from, const std::string& name, const 
                              const std::string& toName) {
     from.Check(name, err::FileNotFound);
     // O_NONBLOCK so that a named pipe is refused instead of waiting for a writer.
-    Descriptor in(::openat(from.fd(), name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    Descriptor in(::openat(from.fd(), from.Entry(name).c_str(),
+                           O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat st {};
     if (!in || ::fstat(in.get(), &st) != 0) {
         throw FromErrno(errno, err::FileNotFound);
@@ -134,7 +135,8 @@ FileCopier FileCopier::Start(const Folder& from, const std::string& name, const 
     if (!to) {
         throw FromErrno(to.error(), err::PathNotFound);
     }
-    return FileCopier(std::move(in), st, TemporaryFile::Create(to.fd(), toName, st.st_mode & 0777),
+    return FileCopier(std::move(in), st,
+                      TemporaryFile::Create(to.fd(), to.Entry(toName), st.st_mode & 0777),
                       to.Fits(toName));
 }
 

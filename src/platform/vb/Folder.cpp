@@ -16,7 +16,7 @@ struct statx StatxOrRaise(const Folder& folder, const std::string& name, int fla
                           unsigned int mask, std::int32_t missing) {
     folder.Check(name, missing);
     struct statx st {};
-    if (::statx(folder.fd(), name.c_str(), flags, mask, &st) != 0) {
+    if (::statx(folder.fd(), folder.Entry(name).c_str(), flags, mask, &st) != 0) {
         throw FromErrno(errno, missing);
     }
     return st;
@@ -28,12 +28,22 @@ FileTime SecondsOf(const struct statx& st) {
 
 } // namespace
 
+std::pair<std::string, std::string> SplitAtFolder(const std::string& path) {
+    const std::size_t cut = path.rfind('/');
+    if (cut == std::string::npos) {
+        return {".", path};
+    }
+    return {path.substr(0, cut + 1), path.substr(cut + 1)};
+}
+
 Folder Folder::Open(StringView path, Use use) {
     Folder folder;
     const std::string bytes = EncodeName(path);
     folder.pathBytes_ = bytes.size();
+    auto [opened, prefix] = SplitAtFolder(bytes);
+    folder.prefix_ = std::move(prefix);
     const int how = use == Use::Listing ? O_RDONLY : O_PATH;
-    folder.fd_.reset(::open(bytes.c_str(), how | O_DIRECTORY | O_CLOEXEC));
+    folder.fd_.reset(::open(opened.c_str(), how | O_DIRECTORY | O_CLOEXEC));
     struct stat st {};
     if (!folder.fd_ || ::fstat(folder.fd_.get(), &st) != 0) {
         folder.error_ = errno;

@@ -1,7 +1,8 @@
 #pragma once
 // A folder opened once, so that statements on its entries look up one name each instead of
 // walking the whole path again. They behave as their path forms do on the folder's path
-// joined with the entry's name, the system's limit on a path's length included.
+// joined with the entry's name, the system's limit on a path's length included, also when
+// that path does not end with a separator: "Sauve/Jour" and "a.txt" are "Sauve/Joura.txt".
 
 #include "vb/Descriptor.h"
 #include "vb/FileSystem.h"
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace vb {
 
@@ -17,8 +19,10 @@ class Folder {
 public:
     enum class Use { Listing, Statements };
 
-    // Opens the folder `path` (links followed). A folder that cannot be opened keeps the
-    // reason, which every statement on its entries raises as the path form would.
+    // Opens the folder `path` names up to its last separator (the working folder when it has
+    // none; links followed); the rest of `path` begins the name of every entry. A folder that
+    // cannot be opened keeps the reason, which every statement on its entries raises as the
+    // path form would.
     static Folder Open(StringView path, Use use);
 
     bool valid() const { return fd_.valid(); }
@@ -26,6 +30,10 @@ public:
     int fd() const { return fd_.get(); }
     int error() const { return error_; }
     const FileId& id() const { return id_; }
+    // What the path holds after its last separator.
+    const std::string& prefix() const { return prefix_; }
+    // The name in the open folder of what the path form names by the path and `name`.
+    std::string Entry(const std::string& name) const { return prefix_ + name; }
 
     // Whether the folder's path joined with `name` is a path the system takes.
     bool Fits(const std::string& name) const;
@@ -38,7 +46,11 @@ private:
     int error_ = 0;
     FileId id_;
     std::size_t pathBytes_ = 0;
+    std::string prefix_;
 };
+
+// `path` cut after its last separator: the folder ("." when it has none) and the rest.
+std::pair<std::string, std::string> SplitAtFolder(const std::string& path);
 
 // FileDateTime of the entry `name` (links followed).
 FileTime FileDateTime(const Folder& folder, const std::string& name);

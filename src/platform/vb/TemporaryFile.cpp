@@ -1,6 +1,7 @@
 #include "vb/TemporaryFile.h"
 
 #include "vb/Error.h"
+#include "vb/Folder.h"
 
 #include <atomic>
 #include <cerrno>
@@ -48,13 +49,12 @@ TemporaryFile::TemporaryFile(Descriptor ownFolder, int folder, std::string name,
       named_(std::move(named)), fd_(std::move(fd)) {}
 
 TemporaryFile TemporaryFile::Create(const std::string& destination, mode_t mode) {
-    const std::size_t cut = destination.rfind('/');
-    const std::string folder = cut == std::string::npos ? "." : destination.substr(0, cut + 1);
+    auto [folder, name] = SplitAtFolder(destination);
     Descriptor own(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!own) {
         throw FromErrno(errno, err::PathNotFound);
     }
-    TemporaryFile file = Create(own.get(), destination.substr(cut + 1), mode);
+    TemporaryFile file = Create(own.get(), std::move(name), mode);
     file.ownFolder_ = std::move(own);
     return file;
 }

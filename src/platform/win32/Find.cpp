@@ -2,6 +2,7 @@
 
 #include "vb/App.h"
 #include "vb/Encoding.h"
+#include "vb/Folder.h"
 
 #include <algorithm>
 #include <cstring>
@@ -177,8 +178,8 @@ bool FindClose(SearchHandle& handle) {
     return true;
 }
 
-std::vector<FolderEntry> ReadFolder(int folder, vb::StringView pattern) {
-    const int copy = ::dup(folder);
+std::vector<FolderEntry> ReadFolder(const vb::Folder& folder, vb::StringView pattern) {
+    const int copy = ::fcntl(folder.fd(), F_DUPFD_CLOEXEC, 0);
     DirPtr dir(copy < 0 ? nullptr : ::fdopendir(copy));
     if (!dir) {
         if (copy >= 0) {
@@ -187,7 +188,10 @@ std::vector<FolderEntry> ReadFolder(int folder, vb::StringView pattern) {
         return {};
     }
     ::rewinddir(dir.get());
-    return ReadEntries(dir.get(), pattern);
+    if (folder.prefix().empty()) {
+        return ReadEntries(dir.get(), pattern);
+    }
+    return ReadEntries(dir.get(), vb::DecodeName(folder.prefix()) + vb::String(pattern));
 }
 
 std::uint32_t AttributesOf(int folder, const std::string& name) {

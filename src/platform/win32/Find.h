@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+namespace vb {
+class Folder;
+} // namespace vb
+
 namespace win32 {
 
 inline constexpr std::uint32_t FILE_ATTRIBUTE_DIRECTORY = 16;
@@ -66,9 +70,9 @@ bool FindClose(SearchHandle& handle);
 // Whether `name` matches the search pattern `pattern`.
 bool MatchesPattern(vb::StringView name, vb::StringView pattern);
 
-// The entries of the folder open as `folder` that match `pattern`, in the order of a
-// search; empty when it cannot be read.
-std::vector<FolderEntry> ReadFolder(int folder, vb::StringView pattern);
+// The entries a search of the open folder's path followed by `pattern` lists, in its order;
+// empty when the folder cannot be read.
+std::vector<FolderEntry> ReadFolder(const vb::Folder& folder, vb::StringView pattern);
 // The attributes a search gives the entry `name` of the folder open as `folder` now.
 std::uint32_t AttributesOf(int folder, const std::string& name);
 
