@@ -2,13 +2,12 @@
 
 #include "vb/Error.h"
 #include "vb/FileCopier.h"
+#include "vb/SignalsBlocked.h"
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <new>
 #include <optional>
-#include <pthread.h>
 #include <sched.h>
 #include <system_error>
 
@@ -55,22 +54,6 @@ template <typename Step> std::int32_t NumberOf(Step&& step) {
         return vb::err::OutOfMemory;
     }
 }
-
-// Signals are for the window thread: the threads that copy start with all of them blocked.
-class SignalsBlocked {
-public:
-    SignalsBlocked() {
-        sigset_t all;
-        ::sigfillset(&all);
-        ::pthread_sigmask(SIG_SETMASK, &all, &previous_);
-    }
-    ~SignalsBlocked() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
-    SignalsBlocked(const SignalsBlocked&) = delete;
-    SignalsBlocked& operator=(const SignalsBlocked&) = delete;
-
-private:
-    sigset_t previous_{};
-};
 
 } // namespace
 
@@ -162,7 +145,7 @@ private:
 };
 
 CopyPool::CopyPool(unsigned threads) {
-    const SignalsBlocked blocked;
+    const vb::SignalsBlocked blocked; // the threads that copy start with every signal blocked
     for (unsigned i = 0; i < threads; ++i) {
         try {
             threads_.emplace_back([this] { Work(); });
