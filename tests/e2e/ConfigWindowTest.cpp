@@ -3,6 +3,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/resource.h>
 
 namespace {
 
@@ -79,10 +80,15 @@ TEST(ConfigWindow, TheSplashThenTheGroupsButtonsWhichTheMouseClicksUntilCtrlC) {
               "[system]\nseparation verticale= 2415\n");
 }
 
-TEST(ConfigWindow, TermOrHangUpEndsItAsTheSenderExpectsWithTheTerminalGivenBack) {
+TEST(ConfigWindow, TermHangUpOrQuitEndsItAsTheSenderExpectsWithTheTerminalGivenBack) {
+    // No core file left behind by SIGQUIT.
+    rlimit core{};
+    ::getrlimit(RLIMIT_CORE, &core);
+    core.rlim_cur = 0;
+    ::setrlimit(RLIMIT_CORE, &core);
     const ProgramFolder folder("quorvel-config");
     const std::string modes = "#{alternate_on} #{mouse_any_flag} #{mouse_sgr_flag}";
-    for (const int signal : {SIGTERM, SIGHUP}) {
+    for (const int signal : {SIGTERM, SIGHUP, SIGQUIT}) {
         SCOPED_TRACE(signal);
         const TmuxSession session({folder.program().string(), "NUIT"}, folder.environment());
         ASSERT_TRUE(WaitFor([&] { return session.format(modes) == "1 1 1"; }));

@@ -71,7 +71,8 @@ void InstallHandlers() {
         sigemptyset(&action.sa_mask);
         sigaddset(&action.sa_mask, SIGTERM);
         sigaddset(&action.sa_mask, SIGHUP);
-        for (const int signal : {SIGTERM, SIGHUP}) {
+        sigaddset(&action.sa_mask, SIGQUIT);
+        for (const int signal : {SIGTERM, SIGHUP, SIGQUIT}) {
             struct sigaction current {};
             if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_DFL &&
                 (current.sa_flags & SA_SIGINFO) == 0) {

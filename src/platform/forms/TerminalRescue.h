@@ -1,9 +1,10 @@
 #pragma once
-// Gives the terminal back when SIGTERM or SIGHUP ends the process, as vb::End does: what
-// undoes each mode in force and the settings to put back are kept ready, so that the
-// signal's handler only writes and sets them, then lets the signal end the process as it
-// would have. The handlers are put in place when something is first kept, and only over
-// the default action: a signal the process was started ignoring stays ignored.
+// Gives the terminal back when SIGTERM, SIGHUP or SIGQUIT ends the process, as vb::End
+// does: what undoes each mode in force and the settings to put back are kept ready, so that
+// the signal's handler only writes and sets them, then lets the signal end the process as
+// it would have (a core dump for SIGQUIT). The handlers are put in place when something is
+// first kept, and only over the default action: a signal the process was started ignoring
+// stays ignored.
 
 #include <string_view>
 #include <termios.h>
