@@ -100,6 +100,12 @@ TEST_F(ScaledWindow, DrawsTheWindowScaledOnTheWholeScreenAndGivesTheTerminalBack
     EXPECT_EQ(Row(20), "└───────────────────────────────────────┘");
     EXPECT_NE(Row(2).find(" Un     Deux "), std::string::npos) << Row(2);
     EXPECT_NE(Row(15).find("Zéro"), std::string::npos) << Row(15);
+    // On a short terminal the captions at the top fall on the frame's row: they stay there.
+    forms::CellPicture low(forms::ScreenRect(form), 41, 3);
+    low.paint(form);
+    const std::string top = vb::ToUtf8(low.text(0));
+    EXPECT_EQ(top.find("┌Bonjour─"), 0U) << top;
+    EXPECT_NE(top.find("Un─────Deux───┐"), std::string::npos) << top;
 
     onglets.Tab(1); // the tree's tab: its lines, indented, in place of the label
     Redraw();
