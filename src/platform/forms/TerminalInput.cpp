@@ -160,6 +160,7 @@ public:
             device_->write(kMouseOn);
             static const bool hooked = [] {
                 vb::AtEnd([] { instance().end(); });
+                AtContinue([] { instance().resume(); });
                 return true;
             }();
             (void)hooked;
@@ -178,6 +179,13 @@ public:
     }
 
 private:
+    // After a stop, the shell had turned mouse reporting off.
+    void resume() {
+        if (device_ != nullptr) {
+            device_->write(kMouseOn);
+        }
+    }
+
     void end() {
         disarm();
         if (watch_ != 0) {

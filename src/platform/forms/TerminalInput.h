@@ -4,7 +4,8 @@
 // every event goes to the newest reading alone (a modal box takes the input from the window
 // beneath it, and gives it back when it ends). Meanwhile the terminal is in character mode
 // and reports the mouse: presses, releases and every motion. Mouse reporting goes off once
-// the last reading ends, and when the process ends (vb::End).
+// the last reading ends, and when the process ends (vb::End); it comes back on when the
+// process goes on after a stop.
 
 #include "forms/EventLoop.h"
 #include "forms/TerminalDevice.h"
