@@ -3,6 +3,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/resource.h>
 
 namespace {
 
@@ -79,10 +80,15 @@ TEST(ConfigWindow, TheSplashThenTheGroupsButtonsWhichTheMouseClicksUntilCtrlC) {
               "[system]\nseparation verticale= 2415\n");
 }
 
-TEST(ConfigWindow, TermOrHangUpEndsItAsTheSenderExpectsWithTheTerminalGivenBack) {
+TEST(ConfigWindow, TermHangUpOrQuitEndsItAsTheSenderExpectsWithTheTerminalGivenBack) {
+    // No core file left behind by SIGQUIT.
+    rlimit core{};
+    ::getrlimit(RLIMIT_CORE, &core);
+    core.rlim_cur = 0;
+    ::setrlimit(RLIMIT_CORE, &core);
     const ProgramFolder folder("quorvel-config");
     const std::string modes = "#{alternate_on} #{mouse_any_flag} #{mouse_sgr_flag}";
-    for (const int signal : {SIGTERM, SIGHUP}) {
+    for (const int signal : {SIGTERM, SIGHUP, SIGQUIT}) {
         SCOPED_TRACE(signal);
         const TmuxSession session({folder.program().string(), "NUIT"}, folder.environment());
         ASSERT_TRUE(WaitFor([&] { return session.format(modes) == "1 1 1"; }));
@@ -91,6 +97,35 @@ TEST(ConfigWindow, TermOrHangUpEndsItAsTheSenderExpectsWithTheTerminalGivenBack)
         EXPECT_EQ(session.status(), 128 + signal);
         EXPECT_EQ(session.format(modes), "0 0 0");
     }
+}
+
+TEST(ConfigWindow, CtrlZGivesTheTerminalBackToTheShellAndFgTakesItAgain) {
+    const ProgramFolder folder("quorvel-config");
+    testsupport::WriteBytes(folder.file("quorvel.ini"), "[NUIT]\nNombre=1\nSection1=SAUVE\n");
+    const std::string modes = "#{alternate_on} #{mouse_any_flag} #{mouse_sgr_flag}";
+    // A shell with job control, which reads a line once the window has stopped, then runs fg.
+    const TmuxSession session(
+        {"/bin/sh", "-c", R"(set -m; "$0" NUIT; read line; fg)", folder.program().string()},
+        folder.environment());
+    ASSERT_TRUE(WaitFor([&] { return session.screen().find("SAUVE") != std::string::npos; }));
+    session.sendKeys("C-z");
+    ASSERT_TRUE(WaitFor([&] { return session.format(modes) == "0 0 0"; }));
+    session.sendKeys("suite"); // echoed: the shell has its line mode back
+    ASSERT_TRUE(WaitFor([&] { return session.screen().find("suite") != std::string::npos; }))
+        << session.screen();
+    session.sendKeys("Enter");
+    // All of the picture drawn again, and the mouse read again.
+    ASSERT_TRUE(WaitFor([&] {
+        return session.format(modes) == "1 1 1" &&
+               session.screen().find("SAUVE") != std::string::npos;
+    })) << session.screen();
+    session.sendBytes(ClickOn(session.screen(), "SAUVE"));
+    ASSERT_TRUE(WaitFor([&] {
+        return session.screen().find("A sauvegarder") != std::string::npos;
+    })) << session.screen();
+    session.sendKeys("C-c");
+    ASSERT_TRUE(WaitFor([&] { return session.status().has_value() && session.dead(); }));
+    EXPECT_EQ(session.status(), 0);
 }
 
 } // namespace

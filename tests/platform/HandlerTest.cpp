@@ -1,14 +1,22 @@
 #include "vb/Handler.h"
 
 #include "forms/EventLoop.h"
+#include "vb/App.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
-TEST(EventHandlerDeathTest, AnErrorReachingTheTopEndsTheProcessWithItsMessage) {
-    EXPECT_EXIT(vb::RunEventHandler([] { vb::Raise(vb::err::Overflow); }),
-                testing::ExitedWithCode(1), "Erreur d'exécution 6 : Dépassement de capacité\n");
+TEST(EventHandlerDeathTest,
+     AnErrorReachingTheTopEndsTheProcessWithItsMessageOnceTheTerminalIsBack) {
+    EXPECT_EXIT(
+        {
+            // Written on the alternate screen before it is left, the message would go with it.
+            vb::AtEnd([] { [[maybe_unused]] const auto n = ::write(STDERR_FILENO, "back\n", 5); });
+            vb::RunEventHandler([] { vb::Raise(vb::err::Overflow); });
+        },
+        testing::ExitedWithCode(1), "^back\nErreur d'exécution 6 : Dépassement de capacité\n$");
 }
 
 TEST(EventHandlerDeathTest, AnErrorInAQueuedEventIsNotCaughtByWhoeverPumps) {

@@ -100,6 +100,12 @@ TEST_F(ScaledWindow, DrawsTheWindowScaledOnTheWholeScreenAndGivesTheTerminalBack
     EXPECT_EQ(Row(20), "└───────────────────────────────────────┘");
     EXPECT_NE(Row(2).find(" Un     Deux "), std::string::npos) << Row(2);
     EXPECT_NE(Row(15).find("Zéro"), std::string::npos) << Row(15);
+    // On a short terminal the captions at the top fall on the frame's row: they stay there.
+    forms::CellPicture low(forms::ScreenRect(form), 41, 3);
+    low.paint(form);
+    const std::string top = vb::ToUtf8(low.text(0));
+    EXPECT_EQ(top.find("┌Bonjour─"), 0U) << top;
+    EXPECT_NE(top.find("Un─────Deux───┐"), std::string::npos) << top;
 
     onglets.Tab(1); // the tree's tab: its lines, indented, in place of the label
     Redraw();
@@ -137,6 +143,14 @@ TEST_F(ScaledWindow, TheMouseAimsInsideWhatIsDrawnAndKeepsItsGripWhileHeld) {
     EXPECT_EQ(events[4].kind, Kind::Up);
     EXPECT_EQ(events[5].kind, Kind::Move) << "the pointer resting after the release";
     EXPECT_EQ(events[5].at, events[4].at);
+    // A report cut in two reads is kept whole; a malformed one or one of another button is
+    // no click.
+    events.clear();
+    Type("\x1b");
+    Type("[<0;26;6M\x1b[<0;26;6m\x1b[<128;26;6M\x1b[<0;0;6M");
+    ASSERT_EQ(events.size(), 5U);
+    EXPECT_EQ(events[1].kind, Kind::Down);
+    EXPECT_EQ(events[3].kind, Kind::Up);
 
     events.clear();
     Type("\x1b[<0;30;15M\x1b[<0;30;15m\x1b[<0;30;15M\x1b[<0;30;15m\x1b[<0;30;15M\x1b[<0;30;15m");
@@ -159,6 +173,59 @@ TEST_F(ScaledWindow, TheMouseAimsInsideWhatIsDrawnAndKeepsItsGripWhileHeld) {
     form.Hide();
     Redraw();
     EXPECT_NE(terminal.out.rfind("\x1b[?1006l\x1b[?1003l\x1b[?1000l"), std::string::npos);
+}
+
+// The events decoded from `bytes`, as text: a key as K and itself, "P1@2,3" for a press of
+// button 1 on column 2, row 3 (R a release, M a motion, W the wheel, C a cursor report).
+std::string Decode(forms::TerminalDecoder& decoder, std::string_view bytes) {
+    std::string out;
+    for (const char c : bytes) {
+        const auto event = decoder.feed(c);
+        if (!event) {
+            continue;
+        }
+        if (event->kind == forms::TerminalEvent::Kind::Key) {
+            out += std::string("K") + event->key + " ";
+            continue;
+        }
+        out += "?PRMWC"[static_cast<int>(event->kind)];
+        out += std::to_string(event->button) + "@" + std::to_string(event->column) + "," +
+               std::to_string(event->row) + " ";
+    }
+    return out;
+}
+
+TEST(TerminalInput, OnlyWellFormedReportsOfTheButtonsAWindowUsesAreMouseEvents) {
+    const struct {
+        std::string bytes;
+        std::string events;
+    } cases[] = {
+        {"a\x1b[<0;5;6M\x1b[<2;5;6m\x1b[<35;7;8M\x1b[<16;5;6M\x1b[<65;5;6M\x1b[3;9R",
+         "Ka P1@5,6 R2@5,6 M0@7,8 P1@5,6 W4@5,6 C0@9,3 "},
+        // Extra buttons, empty or zero places, no button pressed: nothing.
+        {"\x1b[<128;5;6M\x1b[<129;5;6m\x1b[<;;M\x1b[<0;;6M\x1b[<0;5;M\x1b[<0;0;6M"
+         "\x1b[<0;5;0M\x1b[<3;5;6M\x1b[<3;5;6m\x1b[<0;5;6;7M\x1b[<0;5:6M\x1b[;R",
+         ""},
+        // A report cut off by the next one, by a key, or by a letter that ends it.
+        {"\x1b[<0;5\x1b[<0;7;8M\x1b[<0;5\rb\x1b[<0;5x\x1b[<0;7;8m", "P1@7,8 K\r Kb R1@7,8 "},
+        // Escape alone before a report, or before a key of its own.
+        {"\x1b\x1b[<0;7;8M\x1bq", "K\x1b P1@7,8 K\x1b "},
+    };
+    for (const auto& c : cases) {
+        forms::TerminalDecoder decoder;
+        EXPECT_EQ(Decode(decoder, c.bytes), c.events);
+        EXPECT_FALSE(decoder.open());
+    }
+    // A sequence left unfinished is kept for the next bytes, and given up when none come.
+    forms::TerminalDecoder decoder;
+    EXPECT_EQ(Decode(decoder, "\x1b"), "");
+    EXPECT_TRUE(decoder.open());
+    EXPECT_EQ(Decode(decoder, "[<0;5;6M"), "P1@5,6 ");
+    EXPECT_EQ(Decode(decoder, "\x1b"), "");
+    EXPECT_EQ(decoder.expire()->key, '\x1b');
+    EXPECT_EQ(Decode(decoder, "\x1b[<0;5"), "");
+    EXPECT_EQ(decoder.expire(), std::nullopt);
+    EXPECT_EQ(Decode(decoder, "6M"), "K6 KM ");
 }
 
 TEST(TerminalSettings, EachHoldKeepsItsChangeWhateverOrderTheyEndIn) {

@@ -148,6 +148,7 @@ void CellPicture::picture(const Picture& image, const PixelRect& origin, bool st
                 image.At(std::clamp(px, 0, image.Width - 1), std::clamp(py, 0, image.Height - 1));
             cell.ch = u' ';
             cell.owner = shown;
+            cell.text = 0;
         }
     }
 }
@@ -199,6 +200,7 @@ void CellPicture::write(const std::vector<vb::String>& lines, const PixelRect& p
             cell.ch = line[i];
             cell.fg = colour;
             cell.owner = Intersect(placed, clip);
+            cell.text = painting_;
         }
         ++row;
     }
@@ -211,7 +213,8 @@ void CellPicture::frame(const PixelRect& r, bool sizing) {
     }
     const vb::StringView glyphs = sizing ? u"╔═╗║╚╝" : u"┌─┐│└┘";
     const auto put = [&](int column, int row, vb::Char ch) {
-        if (column >= 0 && column < columns_ && row >= 0 && row < rows_) {
+        if (column >= 0 && column < columns_ && row >= 0 && row < rows_ &&
+            at(column, row).text != painting_) {
             at(column, row) = Cell{ch, kFrame, kBlack, std::nullopt};
         }
     };
@@ -230,6 +233,7 @@ void CellPicture::frame(const PixelRect& r, bool sizing) {
 }
 
 void CellPicture::paint(const Form& form) {
+    ++painting_;
     const PixelRect client = ClientRect(form);
     fill(client, form.BackColor);
     picture(form.Picture, client, false, client);

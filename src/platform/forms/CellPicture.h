@@ -47,6 +47,8 @@ private:
         std::uint32_t fg = 0xFFFFFF;
         std::uint32_t bg = 0;
         std::optional<PixelRect> owner;
+        // The painting whose text this character is (0: none).
+        int text = 0;
     };
     // Cells as half-open ranges.
     struct Span {
@@ -79,6 +81,8 @@ private:
                std::int16_t alignment, std::uint32_t colour, bool fromTop = false);
     // The columns a text laid out in `r` may take: from the one nearest its left edge.
     Span textSpan(const PixelRect& r) const;
+    // Drawn over the form's content, but not over its texts: on a short terminal the first
+    // line of text below the frame falls on the frame's row.
     void frame(const PixelRect& r, bool sizing);
     void children(const Container& container, const PixelRect& client);
     void windowless(const Control& control, const PixelRect& client);
@@ -88,6 +92,8 @@ private:
     int columns_;
     int rows_;
     std::vector<Cell> cells_;
+    // Counts the forms painted.
+    int painting_ = 0;
 };
 
 // A window's rectangle and its client area's, on the screen.

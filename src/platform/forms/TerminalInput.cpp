@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <poll.h>
 #include <unistd.h>
 #include <vector>
@@ -15,15 +16,33 @@ namespace {
 
 constexpr std::string_view kMouseOn = "\x1b[?1000h\x1b[?1003h\x1b[?1006h";
 constexpr std::string_view kMouseOff = "\x1b[?1006l\x1b[?1003l\x1b[?1000l";
+constexpr char kEscape = '\x1b';
+// How long an unfinished sequence waits for the rest of it.
+constexpr std::chrono::milliseconds kSequenceWait{100};
+// Shift, Alt and Ctrl held: a click is a click whatever is held.
+constexpr int kModifiers = 4 | 8 | 16;
 
-std::vector<int> Numbers(std::string_view body) {
+// Decimal numbers between semicolons, none of them empty; nothing when there is anything
+// else.
+std::optional<std::vector<int>> Numbers(std::string_view body) {
     std::vector<int> out{0};
+    bool empty = true;
     for (const char c : body) {
         if (c == ';') {
+            if (empty) {
+                return std::nullopt;
+            }
             out.push_back(0);
-        } else if (c >= '0' && c <= '9' && out.back() < 100000) {
-            out.back() = out.back() * 10 + (c - '0');
+            empty = true;
+        } else if (c >= '0' && c <= '9') {
+            out.back() = std::min(out.back() * 10 + (c - '0'), 100000);
+            empty = false;
+        } else {
+            return std::nullopt;
         }
+    }
+    if (empty) {
+        return std::nullopt;
     }
     return out;
 }
@@ -35,20 +54,36 @@ bool MoreInput(int fd) {
 
 } // namespace
 
-std::optional<TerminalEvent> TerminalDecoder::feed(char c, bool more) {
+std::optional<TerminalEvent> TerminalDecoder::feed(char c) {
     if (sequence_.empty()) {
-        if (c == '\x1b' && more) {
+        if (c == kEscape) {
             sequence_.push_back(c);
             return std::nullopt;
         }
         return TerminalEvent{TerminalEvent::Kind::Key, c};
     }
-    sequence_ += c;
-    if (sequence_.size() == 2 && c != '[') {
-        sequence_.clear();
-        return TerminalEvent{TerminalEvent::Kind::Key, '\x1b'}; // Escape and a key of its own
+    if (c == kEscape) {
+        // The sequence begun was cut off, or was an Escape typed alone.
+        auto before = expire();
+        sequence_.push_back(c);
+        return before;
     }
-    if (sequence_.size() > 2 && c >= 0x40 && c <= 0x7E) {
+    if (sequence_.size() == 1) {
+        if (c == '[') {
+            sequence_ += c;
+            return std::nullopt;
+        }
+        sequence_.clear();
+        return TerminalEvent{TerminalEvent::Kind::Key, kEscape}; // Escape and a key of its own
+    }
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte > 0x7E) {
+        // No part of a sequence: the one begun is dropped, the byte is read for itself.
+        sequence_.clear();
+        return TerminalEvent{TerminalEvent::Kind::Key, c};
+    }
+    sequence_ += c;
+    if (byte >= 0x40) {
         auto event = finish(c);
         sequence_.clear();
         return event;
@@ -59,25 +94,53 @@ std::optional<TerminalEvent> TerminalDecoder::feed(char c, bool more) {
     return std::nullopt;
 }
 
+std::optional<TerminalEvent> TerminalDecoder::expire() {
+    const bool escape = sequence_.size() == 1;
+    sequence_.clear();
+    if (escape) {
+        return TerminalEvent{TerminalEvent::Kind::Key, kEscape};
+    }
+    return std::nullopt;
+}
+
 std::optional<TerminalEvent> TerminalDecoder::finish(char final) {
     const std::string_view body = std::string_view(sequence_).substr(2, sequence_.size() - 3);
-    const std::vector<int> n = Numbers(body);
-    if (final == 'R' && n.size() == 2) {
-        return TerminalEvent{TerminalEvent::Kind::CursorReport, 0, 0, n[1], n[0]};
-    }
-    if ((final != 'M' && final != 'm') || body.empty() || body[0] != '<' || n.size() != 3) {
+    if (final == 'R') {
+        const auto n = Numbers(body);
+        if (n && n->size() == 2) {
+            return TerminalEvent{TerminalEvent::Kind::CursorReport, 0, 0, (*n)[1], (*n)[0]};
+        }
         return std::nullopt;
     }
-    // The low two bits name the button (3: none), 32 marks a motion, 64 the wheel.
+    if ((final != 'M' && final != 'm') || body.empty() || body[0] != '<') {
+        return std::nullopt;
+    }
+    const auto n = Numbers(body.substr(1));
+    if (!n || n->size() != 3 || (*n)[1] < 1 || (*n)[2] < 1) {
+        return std::nullopt;
+    }
+    // The low two bits name the button (3: none), 32 marks a motion, 64 the wheel; other
+    // codes (the extra buttons from 128 on) mean nothing to a window.
     constexpr int kButtons[] = {LeftButton, MiddleButton, RightButton, 0};
-    const int code = n[0];
-    TerminalEvent event{TerminalEvent::Kind::Press, 0, kButtons[code & 3], n[1], n[2]};
-    if ((code & 64) != 0) {
-        event.kind = TerminalEvent::Kind::Wheel;
-    } else if ((code & 32) != 0) {
+    const int code = (*n)[0] & ~kModifiers;
+    TerminalEvent event{TerminalEvent::Kind::Press, 0, kButtons[code & 3], (*n)[1], (*n)[2]};
+    switch (code & ~3) {
+    case 0:
+        if ((code & 3) == 3) {
+            return std::nullopt; // a press or release of no button
+        }
+        if (final == 'm') {
+            event.kind = TerminalEvent::Kind::Release;
+        }
+        break;
+    case 32:
         event.kind = TerminalEvent::Kind::Motion;
-    } else if (final == 'm') {
-        event.kind = TerminalEvent::Kind::Release;
+        break;
+    case 64:
+        event.kind = TerminalEvent::Kind::Wheel;
+        break;
+    default:
+        return std::nullopt;
     }
     return event;
 }
@@ -97,6 +160,7 @@ public:
             device_->write(kMouseOn);
             static const bool hooked = [] {
                 vb::AtEnd([] { instance().end(); });
+                AtContinue([] { instance().resume(); });
                 return true;
             }();
             (void)hooked;
@@ -115,7 +179,15 @@ public:
     }
 
 private:
+    // After a stop, the shell had turned mouse reporting off.
+    void resume() {
+        if (device_ != nullptr) {
+            device_->write(kMouseOn);
+        }
+    }
+
     void end() {
+        disarm();
         if (watch_ != 0) {
             EventLoop::instance().unwatch(watch_);
             watch_ = 0;
@@ -136,6 +208,7 @@ private:
         if (watch_ != 0) {
             EventLoop::instance().unwatch(watch_);
         }
+        disarm();
         decoder_ = TerminalDecoder{};
         watchedFd_ = fd;
         watch_ = EventLoop::instance().watch(fd, POLLIN, [this](short) { readOne(); });
@@ -147,17 +220,35 @@ private:
         if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
             return;
         }
-        std::optional<TerminalEvent> event;
+        disarm();
         if (n <= 0) {
             // Input gone: nothing more will come, and the watch must not fire again.
             EventLoop::instance().setWatchEvents(watch_, 0);
-            event = TerminalEvent{TerminalEvent::Kind::End};
-        } else {
-            event = decoder_.feed(c, MoreInput(watchedFd_));
+            deliver(TerminalEvent{TerminalEvent::Kind::End});
+            return;
         }
+        deliver(decoder_.feed(c));
+        // The rest of a sequence may come in a later read; should it not come soon, the
+        // sequence is given up, and an Escape typed alone arrives as the key.
+        if (watch_ != 0 && decoder_.open() && !MoreInput(watchedFd_)) {
+            expiry_ = EventLoop::instance().addTimer(kSequenceWait, [this] {
+                disarm();
+                deliver(decoder_.expire());
+            });
+        }
+    }
+
+    void deliver(const std::optional<TerminalEvent>& event) const {
         if (event && !readings_.empty()) {
             const auto reader = readings_.back()->reader_; // it may end its reading
             reader(*event);
+        }
+    }
+
+    void disarm() {
+        if (expiry_ != 0) {
+            EventLoop::instance().removeTimer(expiry_);
+            expiry_ = 0;
         }
     }
 
@@ -165,6 +256,7 @@ private:
     TerminalDevice* device_ = nullptr;
     TerminalDecoder decoder_;
     EventLoop::Id watch_ = 0;
+    EventLoop::Id expiry_ = 0;
     int watchedFd_ = -1;
 };
 

@@ -4,7 +4,8 @@
 // every event goes to the newest reading alone (a modal box takes the input from the window
 // beneath it, and gives it back when it ends). Meanwhile the terminal is in character mode
 // and reports the mouse: presses, releases and every motion. Mouse reporting goes off once
-// the last reading ends, and when the process ends (vb::End).
+// the last reading ends, and when the process ends (vb::End); it comes back on when the
+// process goes on after a stop.
 
 #include "forms/EventLoop.h"
 #include "forms/TerminalDevice.h"
@@ -30,9 +31,14 @@ struct TerminalEvent {
 
 class TerminalDecoder {
 public:
-    // One byte in; `more` tells whether further bytes are already waiting. Returns the
-    // event that this byte completes.
-    std::optional<TerminalEvent> feed(char c, bool more);
+    // One byte in; returns the event that this byte completes. A byte that cannot go on with
+    // the sequence begun drops it and is read for itself (an ESC begins a new one); mouse
+    // reports that are malformed, or of buttons and codes a window does not use, are dropped.
+    std::optional<TerminalEvent> feed(char c);
+    // Whether a sequence is begun and not finished.
+    bool open() const { return !sequence_.empty(); }
+    // Gives up the sequence begun, when no more of it came: an ESC alone is the Escape key.
+    std::optional<TerminalEvent> expire();
 
 private:
     std::optional<TerminalEvent> finish(char final);

@@ -1,5 +1,6 @@
 #include "forms/TerminalPresenter.h"
 
+#include "forms/TerminalRescue.h"
 #include "forms/TextLayout.h"
 #include "vb/Clock.h"
 #include "vb/Encoding.h"
@@ -133,6 +134,9 @@ std::vector<std::string> TerminalPresenter::compose() const {
 
 void TerminalPresenter::draw() {
     dirty_ = false;
+    if (ResumeAfterStop()) {
+        takeBack();
+    }
     if (const Form* top = TopScaledForm()) {
         drawScaled(*top);
     } else {
@@ -142,6 +146,16 @@ void TerminalPresenter::draw() {
         drawText();
     }
     syncReading();
+}
+
+void TerminalPresenter::takeBack() {
+    if (fullScreen_) {
+        device_.write(std::string(kEnterFullScreen) + std::string(kEnter));
+        screen_.clear();
+    } else if (active_) {
+        device_.write(kEnter);
+        shown_.clear(); // drawn again below the cursor, where the shell left it
+    }
 }
 
 void TerminalPresenter::drawScaled(const Form& top) {

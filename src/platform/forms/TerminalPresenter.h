@@ -9,6 +9,8 @@
 // window rectangle that the topmost such form had when it came on top, scaled to the
 // terminal, so that a window dragged away moves across it. The terminal's mouse then
 // works there: its presses, releases and moves reach the pointer sink as screen points.
+// Once the process goes on after a stop (Ctrl+Z, then fg), the next drawing puts the
+// terminal's modes back and draws the whole picture again.
 
 #include "forms/CellPicture.h"
 #include "forms/EventLoop.h"
@@ -61,6 +63,9 @@ private:
     void changed();
     void tick();
     void draw();
+    // After a stop the shell had the terminal: the modes go on again, and the next drawing
+    // draws everything.
+    void takeBack();
     void drawText();
     void drawScaled(const Form& top);
     void leaveFullScreen();

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstddef>
 #include <unistd.h>
+#include <vector>
 
 namespace forms {
 
@@ -53,31 +54,75 @@ void WriteAll(int fd, const char* bytes, std::size_t length) {
     }
 }
 
+constexpr int kEnding[] = {SIGTERM, SIGHUP, SIGQUIT};
+// None of these handlers interrupts another.
+constexpr int kHandled[] = {SIGTERM, SIGHUP, SIGQUIT, SIGTSTP, SIGCONT};
+
+// Set when the process goes on after a stop: the shell had the terminal meanwhile.
+std::atomic<bool> gContinued{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+void SetDisposition(int signal, void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    for (const int blocked : kHandled) {
+        sigaddset(&action.sa_mask, blocked);
+    }
+    action.sa_flags = handler == SIG_DFL ? 0 : SA_RESTART;
+    ::sigaction(signal, &action, nullptr);
+}
+
 extern "C" void OnEndingSignal(int signal) {
     RescueTerminal();
-    struct sigaction byDefault {};
-    byDefault.sa_handler = SIG_DFL;
-    sigemptyset(&byDefault.sa_mask);
-    ::sigaction(signal, &byDefault, nullptr);
+    SetDisposition(signal, SIG_DFL);
     // Blocked while this handler runs: it ends the process once the handler returns, so
     // that the sender sees the status it expects.
     ::raise(signal);
 }
 
+extern "C" void OnStop(int) {
+    const int saved = errno;
+    RescueTerminal();
+    // Stops here, as the default action does, so that the shell sees the job stopped.
+    // (A process whose group has no shell left to continue it is not stopped: the
+    // terminal is then taken again at once.)
+    SetDisposition(SIGTSTP, SIG_DFL);
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTSTP);
+    ::sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+    ::raise(SIGTSTP);
+    ::sigprocmask(SIG_BLOCK, &stop, nullptr);
+    SetDisposition(SIGTSTP, &OnStop);
+    gContinued = true;
+    errno = saved;
+}
+
+// Also after a stop the program did not see coming (SIGSTOP, say).
+extern "C" void OnContinue(int) {
+    gContinued = true;
+}
+
+std::vector<void (*)()>& ContinueHooks() {
+    static std::vector<void (*)()> hooks;
+    return hooks;
+}
+
 void InstallHandlers() {
     static const bool installed = [] {
-        struct sigaction action {};
-        action.sa_handler = &OnEndingSignal;
-        sigemptyset(&action.sa_mask);
-        sigaddset(&action.sa_mask, SIGTERM);
-        sigaddset(&action.sa_mask, SIGHUP);
-        for (const int signal : {SIGTERM, SIGHUP}) {
+        const auto install = [](int signal, void (*handler)(int)) {
             struct sigaction current {};
             if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_DFL &&
                 (current.sa_flags & SA_SIGINFO) == 0) {
-                ::sigaction(signal, &action, nullptr);
+                SetDisposition(signal, handler);
             }
+        };
+        for (const int signal : kEnding) {
+            install(signal, &OnEndingSignal);
         }
+        install(SIGTSTP, &OnStop);
+        install(SIGCONT, &OnContinue);
         return true;
     }();
     (void)installed;
@@ -139,6 +184,20 @@ void RescueTerminal() noexcept {
             ::tcsetattr(settings.fd, TCSANOW, &settings.saved);
         }
     }
+}
+
+void AtContinue(void (*hook)()) {
+    ContinueHooks().push_back(hook);
+}
+
+bool ResumeAfterStop() {
+    if (!gContinued.exchange(false)) {
+        return false;
+    }
+    for (auto* hook : ContinueHooks()) {
+        hook();
+    }
+    return true;
 }
 
 } // namespace forms

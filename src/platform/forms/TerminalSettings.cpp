@@ -46,6 +46,13 @@ void Apply(const Held& held) {
     ::tcsetattr(held.fd, TCSANOW, &mode);
 }
 
+// After a stop the shell has put its own settings back.
+void ApplyAll() {
+    for (const auto& [device, held] : Terminals()) {
+        Apply(held);
+    }
+}
+
 void RestoreAll() {
     for (const auto& [device, held] : Terminals()) {
         ::tcsetattr(held.fd, TCSANOW, &held.original);
@@ -71,6 +78,7 @@ TerminalSettingHold::TerminalSettingHold(int fd, tcflag_t cleared) : fd_(fd), cl
         }
         static const bool hooked = [] {
             vb::AtEnd(&RestoreAll);
+            AtContinue(&ApplyAll);
             return true;
         }();
         (void)hooked;

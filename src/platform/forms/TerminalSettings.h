@@ -3,7 +3,8 @@
 // keys unechoed (while a picture is drawn), keys read one by one (while input is read).
 // Each change is held by counting, over the terminal's settings as they were before the
 // first one, which come back once nothing is held, and when the process ends (vb::End, or
-// a signal that TerminalRescue catches).
+// a signal that TerminalRescue catches) or stops (Ctrl+Z); they are held again once it goes
+// on.
 // The parts thus never undo one another's changes, whatever order they end in.
 
 #include <termios.h>

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 
 namespace vb {
 
@@ -62,10 +63,14 @@ void AtEnd(void (*hook)()) {
     EndHooks().push_back(hook);
 }
 
-void End(int status) {
-    for (auto* hook : EndHooks()) {
+void RunEndWork() {
+    for (auto* hook : std::exchange(EndHooks(), {})) {
         hook();
     }
+}
+
+void End(int status) {
+    RunEndWork();
     std::fflush(stdout);
     std::fflush(stderr);
     std::_Exit(status);

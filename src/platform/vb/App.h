@@ -33,5 +33,8 @@ void SetCommandLine(const std::vector<std::string>& arguments);
 
 // Work to do just before End ends the process (restoring the terminal, say).
 void AtEnd(void (*hook)());
+// Does that work now, for a last word that must reach the terminal given back; End then
+// does it no more.
+void RunEndWork();
 
 } // namespace vb
