@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <iterator>
 
 namespace Conversion {
@@ -40,15 +41,21 @@ constexpr Unit kUnits[] = {
     {1024.0, 100.0, u" Ko"},
 };
 
-vb::String WholeDigits(double value) {
+// A whole number's digits appended to `out`, as "%.0f" writes them, without the cost of a
+// format string: the copy engine calls this after every file.
+void AppendWholeDigits(vb::String& out, double value) {
     char buffer[400];
-    // A remainder of minus one half rounds to minus zero: still the digit 0. Rounded as
-    // "%.0f" rounds, without the cost of a format string: the copy engine calls this after
-    // every file.
-    const auto end = std::to_chars(std::begin(buffer), std::end(buffer), value == 0 ? 0.0 : value,
-                                   std::chars_format::fixed, 0)
-                         .ptr;
-    return vb::String(std::begin(buffer), end);
+    char* end = nullptr;
+    if (std::abs(value) < 9007199254740992.0) { // every whole double below 2^53 fits
+        // A remainder of minus one half rounds to minus zero: still the digit 0.
+        end = std::to_chars(std::begin(buffer), std::end(buffer), static_cast<std::int64_t>(value))
+                  .ptr;
+    } else {
+        end =
+            std::to_chars(std::begin(buffer), std::end(buffer), value, std::chars_format::fixed, 0)
+                .ptr;
+    }
+    out.append(std::begin(buffer), end);
 }
 
 } // namespace
@@ -63,7 +70,13 @@ vb::String FormatTaille(double taille) {
             const double whole = std::trunc(n / unit.size);
             const double rest = vb::RoundHalfEven(taille - whole * unit.size);
             const double digit = std::trunc(rest / unit.divisor);
-            return WholeDigits(whole) + u"," + WholeDigits(digit) + unit.suffix;
+            vb::String text;
+            text.reserve(24);
+            AppendWholeDigits(text, whole);
+            text += u',';
+            AppendWholeDigits(text, digit);
+            text += unit.suffix;
+            return text;
         }
     }
     return vb::CStr(taille) + u" Octets";

@@ -106,10 +106,7 @@ static_assert(std::is_sorted(std::begin(kRanges), std::end(kRanges),
 
 } // namespace
 
-Char UpperChar(Char c) {
-    if (c < 0x80) {
-        return c >= u'a' && c <= u'z' ? static_cast<Char>(c - 32) : c;
-    }
+Char UpperCharBeyondAscii(Char c) {
     // Text comparison asks for every character: find its range by halves.
     const auto* after =
         std::upper_bound(std::begin(kRanges), std::end(kRanges), c,

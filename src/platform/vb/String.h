@@ -15,7 +15,14 @@ enum class Compare { Binary, Text };
 
 // Upper/lower case of one character, for every letter of the 16-bit range that has a
 // partner of the other case; other characters are returned unchanged.
-Char UpperChar(Char c);
+Char UpperCharBeyondAscii(Char c);
+// Inline for the common case: names are compared a character at a time in every search.
+inline Char UpperChar(Char c) {
+    if (c < 0x80) {
+        return c >= u'a' && c <= u'z' ? static_cast<Char>(c - 32) : c;
+    }
+    return UpperCharBeyondAscii(c);
+}
 Char LowerChar(Char c);
 
 String UCase(StringView s);
