@@ -59,6 +59,7 @@ void WritersAtTheSameMoment(const std::filesystem::path& path,
     int gate[2];
     ASSERT_EQ(::pipe(gate), 0);
     std::vector<pid_t> children;
+    children.reserve(kWriters);
     for (int w = 0; w < kWriters; ++w) {
         children.push_back(Spawn([&, w] {
             ::close(gate[1]);
