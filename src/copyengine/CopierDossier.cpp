@@ -115,14 +115,14 @@ public:
         // A source whose text does not end with its separator is read in the folder its text
         // names up to the last one, and the names found there are joined to that text; the
         // walk's path holds what the text itself names.
-        const WalkPath onPath(EndsWithSeparator(source_) ? listed : IdentityOf(source_), listed,
-                              destination_);
         {
             const vb::Folder into = vb::Folder::Open(destination_, vb::Folder::Use::Statements);
             if (into) {
                 destinationId_ = into.id();
             }
         }
+        const WalkPath onPath(EndsWithSeparator(source_) ? listed : IdentityOf(source_), listed,
+                              destination_, destinationId_);
         if (destinationId_) {
             WalkPath::Writing(*destinationId_);
         }

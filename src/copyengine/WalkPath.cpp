@@ -45,10 +45,13 @@ bool Within(vb::StringView folder, const vb::FileId& destination) {
 } // namespace
 
 WalkPath::WalkPath(std::optional<vb::FileId> folder, std::optional<vb::FileId> listed,
-                   vb::StringView destination) {
+                   vb::StringView destination, std::optional<vb::FileId> into) {
     Walk& walk = Current();
     if (walk.depth++ == 0) {
-        walk.destination = IdentityOf(destination);
+        // A destination whose text names no folder only begins the copies' names: they go
+        // into the folder it is written in.
+        const auto named = IdentityOf(destination);
+        walk.destination = named && Within(destination, *named) ? named : into;
     }
     walk.path.push_back({folder, listed});
 }

@@ -15,9 +15,9 @@ public:
     // The folder of identity `folder` (when it could be identified), whose entries are read
     // from the folder `listed` (the same one, unless the source's text does not end with a
     // separator), joins the path for the lifetime of this object; the outermost one of a
-    // walk also names the walk's destination.
+    // walk also names the walk's destination, whose entries are written in the folder `into`.
     WalkPath(std::optional<vb::FileId> folder, std::optional<vb::FileId> listed,
-             vb::StringView destination);
+             vb::StringView destination, std::optional<vb::FileId> into);
     ~WalkPath();
     WalkPath(const WalkPath&) = delete;
     WalkPath& operator=(const WalkPath&) = delete;

@@ -99,6 +99,13 @@ TEST_F(Engine, ADestinationInsideTheSourceIsNeverCopiedIntoItself) {
     EXPECT_EQ(flat.journal, FolderLine(t.text("src/bak/bak"), kInside) +
                                 FolderLine(t.text("src/bak/lien"), kInside));
     EXPECT_EQ(t.list("src/bak"), copied);
+
+    // A destination whose text names no folder writes "Jour" + each name in x/bak.
+    t.write("x/a.txt", "a");
+    t.mkdir("x/bak");
+    const auto prefixed = Run(t.folder("x"), t.folder("x/bak") + u"Jour", u"*.*", u"R");
+    EXPECT_EQ(prefixed.journal, FolderLine(t.text("x/bak/Jourbak"), kInside));
+    EXPECT_EQ(t.list("x/bak"), (Set{"Joura.txt"}));
 }
 
 TEST_F(Engine, UnreadableFilesAndFoldersForAnUnprivilegedUser) {
