@@ -8,11 +8,8 @@
 #include "vb/Handler.h"
 #include "win32/Input.h"
 
-#include <string>
-#include <vector>
-
 int main(int argc, char** argv) {
-    vb::SetCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    vb::Start(argc, argv);
     Module5::InstallRegistryBranch();
     if (forms::TerminalPresenter* terminal = forms::PickPresenter()) {
         win32::FollowTerminalPointer(*terminal);

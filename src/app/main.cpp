@@ -6,11 +6,8 @@
 #include "vb/App.h"
 #include "vb/Handler.h"
 
-#include <string>
-#include <vector>
-
 int main(int argc, char** argv) {
-    vb::SetCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    vb::Start(argc, argv);
     Module5::InstallRegistryBranch();
     forms::PickPresenter();
     const forms::InterruptAsCloseBox interrupt;

@@ -320,6 +320,23 @@ TEST_F(BackupRun, MarkupInFolderNamesReachesTheReportAsText) {
     EXPECT_EQ(message.find("<b>x&y"), std::string::npos);
 }
 
+TEST_F(BackupRun, AFileOverTheFileSizeLimitIsAnErrorLineAndTheRunGoesOn) {
+    testsupport::WriteBytes(source() / "gros.bin", std::string(200 * 1024, 'g'));
+    const testsupport::SmtpServer server;
+    settings(serverSection(server) + procedure("DOCS", "", "R"));
+    // On one CPU the window thread copies the data itself: the limit's signal is its own.
+    const Outcome outcome = e2e::Run({"/usr/bin/taskset", "-c", "0", "/usr/bin/prlimit",
+                                      "--fsize=65536", folder_.program().string(), "DOCS", "/I"},
+                                     folder_.environment());
+    ASSERT_EQ(outcome.exitCode, 0) << "signal " << outcome.signal << " " << outcome.err;
+    EXPECT_FALSE(fs::exists(destination() / "gros.bin"));
+    EXPECT_EQ(testsupport::ReadBytes(destination() / "sub" / "c.txt"), std::string(300, 'c'));
+    EXPECT_EQ(Outcomes(read("erreurs.log")), std::vector<std::string>{"MAIL ACCEPTE"});
+    EXPECT_NE(server.file("message-1.eml")
+                  .find(" Fichier " + Dir(source()) + "gros.bin\tDisque plein<br>"),
+              std::string::npos);
+}
+
 std::string WithoutLineEnds(std::string text) {
     std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
     return text;

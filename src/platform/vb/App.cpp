@@ -2,6 +2,7 @@
 
 #include "vb/Encoding.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -57,6 +58,11 @@ void SetCommandLine(const std::vector<std::string>& arguments) {
         text += DecodeName(arguments[i]);
     }
     CommandText() = std::move(text);
+}
+
+void Start(int argc, char** argv) {
+    SetCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    ::signal(SIGXFSZ, SIG_IGN);
 }
 
 void AtEnd(void (*hook)()) {

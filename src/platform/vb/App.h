@@ -27,6 +27,10 @@ inline constexpr Char PathSeparator = u'/';
 const String& Command();
 // Called once by main() with its arguments (argv[0] excluded).
 void SetCommandLine(const std::vector<std::string>& arguments);
+// What main() does first: takes its command line (`argv` as main() has it) and makes a
+// write past the file-size limit fail with an error rather than end the process, which
+// would leave the file written in place half done.
+void Start(int argc, char** argv);
 
 // Ends the process at once with `status`; terminal output is flushed first.
 [[noreturn]] void End(int status = 0);
