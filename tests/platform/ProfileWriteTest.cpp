@@ -182,7 +182,7 @@ TEST(WritePrivateProfileString, ReadOnlyFileIsNotReplaced) {
     }
 }
 
-TEST(WritePrivateProfileString, KeepsPermissionsAndSymbolicLinks) {
+TEST(WritePrivateProfileString, KeepsPermissionsAndLinks) {
     const TempFolder dir;
     const auto target = dir / "reel.ini";
     const auto link = dir / "lien.ini";
@@ -206,6 +206,13 @@ TEST(WritePrivateProfileString, KeepsPermissionsAndSymbolicLinks) {
         kept.resize(n < 0 ? 0 : static_cast<std::size_t>(n));
         EXPECT_EQ(kept, attribute);
     }
+
+    // A file of several names is still one file after the write.
+    const auto hard = dir / "autre-nom.ini";
+    std::filesystem::create_hard_link(target, hard);
+    ASSERT_TRUE(win32::WritePrivateProfileString(u"S", u"k", u"3", NameOf(hard)));
+    EXPECT_EQ(ReadBytes(target), "[S]\nk=3\n");
+    EXPECT_EQ(std::filesystem::hard_link_count(target), 2U);
 }
 
 // Takes from root the right to act as the owner of others' files (CAP_FOWNER), which a

@@ -2,6 +2,7 @@
 
 #include "vb/Error.h"
 #include "vb/Files.h"
+#include "vb/SignalsBlocked.h"
 #include "vb/TemporaryFile.h"
 #include "win32/FileStamp.h"
 
@@ -203,10 +204,11 @@ FileUpdate::FileUpdate(std::string path) : path_(std::move(path)) {
     mode_ = st.st_mode;
     owner_ = st.st_uid;
     group_ = st.st_gid;
+    links_ = st.st_nlink;
 }
 
 void FileUpdate::Write(std::string_view bytes) {
-    if (!Replace(bytes)) {
+    if (links_ > 1 || !Replace(bytes)) {
         WriteInPlace(bytes);
     }
 }
@@ -258,7 +260,8 @@ bool FileUpdate::Replace(std::string_view bytes) {
 // the file. Room is reserved first, so that a full disk fails the write before
 // anything is overwritten; the file is cut to its new length only once written, so that a
 // reader never finds it empty. A write that fails all the same (a file-size limit, a quota
-// that reservation does not see, a device error) puts the old content back.
+// that reservation does not see, a device error) puts the old content back. A signal that
+// would end the process waits until the file is whole again.
 void FileUpdate::WriteInPlace(std::string_view bytes) {
     const auto size = static_cast<off_t>(bytes.size());
     if (size > 0 && ::fallocate(file_.get(), FALLOC_FL_KEEP_SIZE, 0, size) != 0 &&
@@ -268,6 +271,7 @@ void FileUpdate::WriteInPlace(std::string_view bytes) {
     if (beforeReplace != nullptr) {
         beforeReplace();
     }
+    const vb::SignalsBlocked whole;
     try {
         Overwrite(file_.get(), bytes);
     } catch (const vb::Error&) {

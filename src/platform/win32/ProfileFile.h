@@ -36,8 +36,9 @@ public:
 
     // Replaces the content: written to a temporary file, synced and renamed over the file,
     // which keeps the old one's owner, permissions and extended attributes; or, when the
-    // folder refuses the temporary file or its rename, or the owner cannot be kept, but the
-    // file may be written, rewritten in place.
+    // folder refuses the temporary file or its rename, or the owner cannot be kept, or the
+    // file has other names (hard links) that must keep seeing it, but the file may be
+    // written, rewritten in place.
     void Write(std::string_view bytes);
 
 private:
@@ -51,6 +52,7 @@ private:
     mode_t mode_ = 0;
     uid_t owner_ = 0;
     gid_t group_ = 0;
+    nlink_t links_ = 0;
 };
 
 namespace testing {
