@@ -92,6 +92,7 @@ TEST(ConfigWindow, TermHangUpOrQuitEndsItAsTheSenderExpectsWithTheTerminalGivenB
         SCOPED_TRACE(signal);
         const TmuxSession session({folder.program().string(), "NUIT"}, folder.environment());
         ASSERT_TRUE(WaitFor([&] { return session.format(modes) == "1 1 1"; }));
+        session.sendKeys("C-s"); // output held: it must not hold the ending back
         session.signal(signal);
         ASSERT_TRUE(WaitFor([&] { return session.status().has_value() && session.dead(); }));
         EXPECT_EQ(session.status(), 128 + signal);

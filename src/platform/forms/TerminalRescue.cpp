@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstddef>
+#include <poll.h>
 #include <unistd.h>
 #include <vector>
 
@@ -17,6 +18,7 @@ constexpr std::size_t kUndoBytes = 64;
 constexpr std::size_t kModes = 3;
 // Terminals whose settings are held at once: one in practice.
 constexpr std::size_t kTerminals = 4;
+constexpr int kTerminalWaitMs = 500;
 
 struct Undo {
     int fd = -1;
@@ -40,8 +42,14 @@ std::array<Snapshot, 2> gSnapshots{};
 std::atomic<int> gPublished{-1};
 static_assert(std::atomic<int>::is_always_lock_free);
 
+// A terminal that takes nothing for a while is left as it is: a handler that waited on it
+// for ever would keep the process from ending.
 void WriteAll(int fd, const char* bytes, std::size_t length) {
     while (length > 0) {
+        pollfd ready{fd, POLLOUT, 0};
+        if (::poll(&ready, 1, kTerminalWaitMs) == 0) {
+            return;
+        }
         const ssize_t n = ::write(fd, bytes, length);
         if (n < 0 && errno == EINTR) {
             continue;

@@ -40,6 +40,8 @@ void Apply(const Held& held) {
     }
     if (held.character > 0) {
         mode.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+        // Ctrl+S would hold the output, and a signal's last word with it.
+        mode.c_iflag &= ~static_cast<tcflag_t>(IXON);
         mode.c_cc[VMIN] = 1;
         mode.c_cc[VTIME] = 0;
     }

@@ -13,8 +13,8 @@ namespace forms {
 
 class TerminalSettingHold {
 public:
-    // ECHO, or ICANON | ECHO for character mode. Nothing happens on a descriptor that is
-    // not a terminal.
+    // ECHO, or ICANON | ECHO for character mode, where Ctrl+S and Ctrl+Q are keys too.
+    // Nothing happens on a descriptor that is not a terminal.
     TerminalSettingHold(int fd, tcflag_t cleared);
     ~TerminalSettingHold();
     TerminalSettingHold(const TerminalSettingHold&) = delete;
