@@ -149,6 +149,18 @@ TEST_F(TerminalPresenterTest, RestoringDrawsWhatIsPendingAndGivesTheTerminalBack
     EXPECT_TRUE(terminal.echo);
 }
 
+TEST_F(TerminalPresenterTest, ControlCharactersOfANameAreShownNotSent) {
+    vb::SetCommandLine({"NOM"});
+    quorvel window;
+    window.PrepareRun();
+    clock.advance(150ms);
+    window.encours.Caption = u"\x1b]2;X\x07"
+                             "a\tb";
+    window.encours.Refresh();
+    EXPECT_EQ(terminal.writes.back().find("\x1b]"), std::string::npos);
+    EXPECT_TRUE(Shows(terminal.writes.back(), "\uFFFD]2;X\uFFFDa b")) << terminal.writes.back();
+}
+
 TEST_F(TerminalPresenterTest, LinesAreCutToTheTerminalAndThePictureToItsHeight) {
     terminal.dimensions = forms::TerminalSize{20, 4};
     vb::SetCommandLine({"NOM"});

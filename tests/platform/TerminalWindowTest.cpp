@@ -107,6 +107,15 @@ TEST_F(ScaledWindow, DrawsTheWindowScaledOnTheWholeScreenAndGivesTheTerminalBack
     EXPECT_EQ(top.find("┌Bonjour─"), 0U) << top;
     EXPECT_NE(top.find("Un─────Deux───┐"), std::string::npos) << top;
 
+    // A caption from a file name never acts on the terminal.
+    titre.Caption = u"\x1b]2;X\x07\x9b"
+                    "1m";
+    Redraw();
+    EXPECT_EQ(terminal.out.find("\x1b]"), std::string::npos);
+    EXPECT_EQ(terminal.out.find("\xc2\x9b"), std::string::npos);
+    EXPECT_NE(terminal.out.find("\uFFFD]2;X\uFFFD\uFFFD1m"), std::string::npos);
+    titre.Caption = u"Bonjour";
+
     onglets.Tab(1); // the tree's tab: its lines, indented, in place of the label
     Redraw();
     EXPECT_EQ(Row(15).find("Zéro"), std::string::npos);

@@ -334,7 +334,7 @@ std::string CellPicture::line(int row) const {
     for (int column = 0; column < columns_; ++column) {
         const Cell& cell = at(column, row);
         if (first || cell.fg != fg || cell.bg != bg) {
-            out += vb::ToUtf8(run);
+            out += vb::ToTerminal(run);
             run.clear();
             out += Colours(cell.fg, cell.bg);
             fg = cell.fg;
@@ -343,7 +343,7 @@ std::string CellPicture::line(int row) const {
         }
         run += cell.ch;
     }
-    out += vb::ToUtf8(run);
+    out += vb::ToTerminal(run);
     out += "\x1b[0m";
     return out;
 }

@@ -22,7 +22,14 @@ MessageBoxHost* gHost = nullptr;
 class StandardErrorBox final : public MessageBoxHost {
 public:
     int ask(const MessageBoxText& box) override {
-        const std::string line = vb::ToUtf8(box.Title + u": " + box.Prompt) + "\n";
+        // Its own line breaks kept, and nothing else of the text acting on a terminal.
+        std::string line = vb::ToTerminal(box.Title + u":");
+        const char* separator = " ";
+        for (const vb::String& part : WrapCaption(box.Prompt, vb::String::npos)) {
+            line += separator + vb::ToTerminal(part);
+            separator = "\n";
+        }
+        line += "\n";
         std::size_t done = 0;
         while (done < line.size()) {
             const ssize_t n = ::write(STDERR_FILENO, line.data() + done, line.size() - done);
@@ -107,7 +114,7 @@ int TerminalMessageBox::ask(const MessageBoxText& box) {
     const Drawing drawing = Draw(box, device_.size().columns);
     std::string frame = "\r";
     for (const auto& line : drawing.lines) {
-        frame += vb::ToUtf8(line) + "\x1b[K\r\n";
+        frame += vb::ToTerminal(line) + "\x1b[K\r\n";
     }
     const int linesDrawn = static_cast<int>(drawing.lines.size());
     device_.write(frame);

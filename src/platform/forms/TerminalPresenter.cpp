@@ -28,7 +28,7 @@ std::string Clip(const vb::String& line, int columns) {
         units += pair ? 2 : 1;
         ++count;
     }
-    return vb::ToUtf8(vb::StringView(line).substr(0, units));
+    return vb::ToTerminal(vb::StringView(line).substr(0, units));
 }
 
 // The topmost visible form drawn scaled.

@@ -201,4 +201,17 @@ std::string ToUtf8(StringView text) {
     return out;
 }
 
+std::string ToTerminal(StringView text) {
+    std::string out;
+    out.reserve(text.size());
+    ForEachCodePoint(
+        text,
+        [&](char32_t cp) {
+            const bool control = cp < 0x20 || (cp >= 0x7F && cp < 0xA0);
+            AppendUtf8(out, cp == U'\t' ? U' ' : control ? 0xFFFD : cp);
+        },
+        [&](char16_t) { AppendUtf8(out, 0xFFFD); });
+    return out;
+}
+
 } // namespace vb

@@ -24,5 +24,9 @@ std::string EncodeWindows1252(StringView text);
 
 // Plain UTF-8 for the terminal and diagnostics (lone surrogates become U+FFFD).
 std::string ToUtf8(StringView text);
+// The same for text shown on a terminal, where it may come from any file name: a control
+// character (C0, DEL, C1) would act on the terminal, so it is shown as U+FFFD, a tab as a
+// blank.
+std::string ToTerminal(StringView text);
 
 } // namespace vb

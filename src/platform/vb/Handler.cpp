@@ -10,7 +10,7 @@ namespace vb {
 
 void EndOnUnhandledError(const Error& error) {
     const std::string message = "Erreur d'exécution " + std::to_string(error.number()) + " : " +
-                                ToUtf8(error.description()) + "\n";
+                                ToTerminal(error.description()) + "\n";
     // The terminal first given back: written on its alternate screen, the message would go
     // with it. One write, straight to the descriptor: nothing may be lost in a buffer at End.
     RunEndWork();
