@@ -1,22 +1,19 @@
 #include "copyengine/Descriptors.h"
 
+#include "vb/DirStream.h"
+
 #include <algorithm>
 #include <dirent.h>
 #include <fcntl.h>
-#include <memory>
 #include <sys/resource.h>
 
 namespace Module7 {
 
 namespace {
 
-struct DirCloser {
-    void operator()(DIR* dir) const { ::closedir(dir); }
-};
-
 // Those below `limit` that are open now.
 std::size_t DescriptorsOpen(std::size_t limit) {
-    if (const std::unique_ptr<DIR, DirCloser> dir(::opendir("/proc/self/fd")); dir) {
+    if (const vb::DirStream dir(::opendir("/proc/self/fd")); dir) {
         std::size_t count = 0;
         while (const dirent* entry = ::readdir(dir.get())) {
             count += entry->d_name[0] != '.' ? 1 : 0;

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 namespace {
 
@@ -223,6 +224,25 @@ TEST(FileCopy, ACopyThatDoesNotFitKeepsTheOldCopyAndLeavesNoTemporary) {
     EXPECT_EQ(seen, std::to_string(vb::err::DiskFull));
     EXPECT_EQ(t.read("cible/gros"), "ancien");
     EXPECT_EQ(t.list("cible"), std::set<std::string>{"gros"});
+}
+
+TEST(FileCopy, AReplacementRemovesWhatCopiesOfEndedProcessesLeftInItsFolder) {
+    TempTree t;
+    t.write("source", "nouveau");
+    t.write("cible/f", "ancien");
+    const pid_t ended = ::fork();
+    if (ended == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(ended, nullptr, 0);
+    const std::string left = ".quorvel-" + std::to_string(ended) + "-7.tmp";
+    const std::string live = ".quorvel-" + std::to_string(::getppid()) + "-7.tmp";
+    for (const std::string& name : {left, live, std::string(".quorvel-notes.tmp")}) {
+        t.write("cible/" + name, "x");
+    }
+    vb::FileCopy(t.text("source"), t.text("cible/f"));
+    EXPECT_EQ(t.read("cible/f"), "nouveau");
+    EXPECT_EQ(t.list("cible"), (std::set<std::string>{"f", live, ".quorvel-notes.tmp"}));
 }
 
 TEST(FileDateTime, IsInWholeSecondsAndFollowsLinks) {

@@ -1,12 +1,20 @@
 #include "vb/TemporaryFile.h"
 
+#include "vb/DirStream.h"
 #include "vb/Error.h"
 #include "vb/Folder.h"
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <csignal>
 #include <fcntl.h>
+#include <mutex>
+#include <optional>
+#include <set>
 #include <stdio.h>
+#include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -14,10 +22,62 @@ namespace vb {
 
 namespace {
 
+constexpr std::string_view kNameStart = ".quorvel-";
+constexpr std::string_view kNameEnd = ".tmp";
+
 // A name that no other copy of this or another process uses at the moment.
 std::string TemporaryName() {
     static std::atomic<unsigned long> counter{0};
-    return ".quorvel-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
+    return std::string(kNameStart) + std::to_string(::getpid()) + "-" + std::to_string(++counter) +
+           std::string(kNameEnd);
+}
+
+// The process whose temporary name `name` is.
+std::optional<pid_t> NamedBy(std::string_view name) {
+    if (!name.starts_with(kNameStart) || !name.ends_with(kNameEnd)) {
+        return std::nullopt;
+    }
+    name = name.substr(kNameStart.size(), name.size() - kNameStart.size() - kNameEnd.size());
+    pid_t pid = 0;
+    unsigned long count = 0;
+    const char* const end = name.data() + name.size();
+    const auto [dash, pidError] = std::from_chars(name.data(), end, pid);
+    if (pidError != std::errc{} || pid <= 0 || dash == end || *dash != '-') {
+        return std::nullopt;
+    }
+    const auto [last, countError] = std::from_chars(dash + 1, end, count);
+    if (countError != std::errc{} || last != end) {
+        return std::nullopt;
+    }
+    return pid;
+}
+
+// A copy killed between the naming of its file and the rename over the destination leaves
+// the whole file under a temporary name: those of processes that are gone are removed, once
+// per folder, when this process first names a file there.
+void RemoveLeftovers(int folder) {
+    struct stat st {};
+    if (::fstat(folder, &st) != 0) {
+        return;
+    }
+    {
+        static std::mutex mutex;
+        static std::set<std::pair<dev_t, ino_t>> seen;
+        const std::lock_guard lock(mutex);
+        if (!seen.emplace(st.st_dev, st.st_ino).second) {
+            return;
+        }
+    }
+    const DirStream dir = ListFolder(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir) {
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const auto pid = NamedBy(entry->d_name);
+        if (pid && *pid != ::getpid() && ::kill(*pid, 0) != 0 && errno == ESRCH) {
+            ::unlinkat(folder, entry->d_name, 0);
+        }
+    }
 }
 
 // Set once linking through /proc has been needed (no right to link a descriptor directly).
@@ -67,6 +127,7 @@ TemporaryFile TemporaryFile::Create(int folder, std::string name, mode_t mode) {
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
         throw FromErrno(errno, err::PathNotFound);
     }
+    RemoveLeftovers(folder);
     while (true) {
         std::string named = TemporaryName();
         fd.reset(::openat(folder, named.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
@@ -99,6 +160,7 @@ void TemporaryFile::Commit() {
         if (errno != EEXIST) {
             throw FromErrno(errno, err::PathNotFound);
         }
+        RemoveLeftovers(folder_);
         std::string named = TemporaryName();
         while (!LinkNameless(fd_.get(), folder_, named)) {
             if (errno != EEXIST) {

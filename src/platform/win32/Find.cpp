@@ -1,6 +1,7 @@
 #include "win32/Find.h"
 
 #include "vb/App.h"
+#include "vb/DirStream.h"
 #include "vb/Encoding.h"
 #include "vb/Folder.h"
 
@@ -16,11 +17,6 @@
 namespace win32 {
 
 namespace {
-
-struct DirCloser {
-    void operator()(DIR* dir) const { ::closedir(dir); }
-};
-using DirPtr = std::unique_ptr<DIR, DirCloser>;
 
 bool IsDotEntry(const char* name) {
     return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
@@ -145,7 +141,7 @@ SearchHandle FindFirstFile(vb::StringView pathAndPattern, WIN32_FIND_DATA& data)
         cut == vb::StringView::npos ? pathAndPattern : pathAndPattern.substr(cut + 1);
 
     SearchHandle handle;
-    const DirPtr dir(::opendir(vb::EncodeName(folder).c_str()));
+    const vb::DirStream dir(::opendir(vb::EncodeName(folder).c_str()));
     if (!dir) {
         return handle;
     }
@@ -179,12 +175,8 @@ bool FindClose(SearchHandle& handle) {
 }
 
 std::vector<FolderEntry> ReadFolder(const vb::Folder& folder, vb::StringView pattern) {
-    const int copy = ::fcntl(folder.fd(), F_DUPFD_CLOEXEC, 0);
-    DirPtr dir(copy < 0 ? nullptr : ::fdopendir(copy));
+    const vb::DirStream dir = vb::ListFolder(::fcntl(folder.fd(), F_DUPFD_CLOEXEC, 0));
     if (!dir) {
-        if (copy >= 0) {
-            ::close(copy);
-        }
         return {};
     }
     ::rewinddir(dir.get());
