@@ -243,6 +243,12 @@ const CopyOutcome& CopyPool::Outcome(const Ticket& ticket) {
     return job.outcome;
 }
 
+CopyOutcome CopyPool::CopyAgain(const Ticket& ticket) {
+    CopyJob again(ticket->pool, ticket->from, ticket->to, ticket->name);
+    again.Run();
+    return again.outcome;
+}
+
 void CopyPool::Work() {
     std::unique_lock lock(mutex_);
     bool watched = false;

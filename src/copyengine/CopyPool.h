@@ -86,6 +86,8 @@ public:
     static bool Done(const Ticket& ticket);
     // Waits for the copy to end.
     static const CopyOutcome& Outcome(const Ticket& ticket);
+    // Makes the copy again, in the calling thread.
+    static CopyOutcome CopyAgain(const Ticket& ticket);
 
     // The CPUs this process may run on, at most 8; none when it has only one.
     static unsigned DefaultThreads();

@@ -2,6 +2,7 @@
 
 #include "copyengine/Descriptors.h"
 #include "copyengine/Module7.h"
+#include "vb/Error.h"
 
 #include <algorithm>
 
@@ -79,16 +80,33 @@ void Walk::Copy(const SharedFolder& from, const SharedFolder& to, const std::str
         ++pairs_;
     }
     CopyPool::Ticket ticket = pool.Submit(from, to, name);
-    inFlight_.push_back({from, to});
-    steps_.After(std::move(ticket), [this, done = std::move(done)](const CopyOutcome& outcome) {
+    inFlight_.push_back({from, to, ticket});
+    steps_.After(std::move(ticket), [this, threaded = pool.threads() > 0,
+                                     done = std::move(done)](const CopyOutcome& outcome) {
         const InFlight ended = std::move(inFlight_.front());
         inFlight_.pop_front();
         if (inFlight_.empty() || inFlight_.front().from != ended.from ||
             inFlight_.front().to != ended.to) {
             --pairs_;
         }
-        done(outcome);
+        if (threaded && outcome.copyError == vb::err::DiskFull) {
+            done(Alone(ended.copy));
+        } else {
+            done(outcome);
+        }
     });
+}
+
+// Copies side by side on a destination short of room each take part of it, and may all fail
+// where one at a time would have saved the first: a copy that failed for room is made again,
+// alone, once the copies still in flight have ended (their outcomes wait for their turn).
+// Its outcome is then the one a copy at a time gives, unless the copies in flight changed
+// what fits (one after it that succeeded took the room).
+CopyOutcome Walk::Alone(const CopyPool::Ticket& failed) {
+    for (const InFlight& copy : inFlight_) {
+        CopyPool::Outcome(copy.copy);
+    }
+    return CopyPool::CopyAgain(failed);
 }
 
 void Walk::HandOver() {

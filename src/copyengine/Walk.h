@@ -63,9 +63,11 @@ private:
     struct InFlight {
         SharedFolder from;
         SharedFolder to;
+        CopyPool::Ticket copy;
     };
 
     CopyPool& Pool();
+    CopyOutcome Alone(const CopyPool::Ticket& failed);
 
     InOrder steps_;
     std::deque<InFlight> inFlight_;

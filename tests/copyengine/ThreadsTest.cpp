@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <sched.h>
 #include <set>
 #include <sys/inotify.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
@@ -262,6 +264,45 @@ TEST_F(Threads, ALowLimitOnOpenFilesLosesNoCopy) {
         EXPECT_EQ(out, "|802") << limit;
         EXPECT_EQ(t.list("dst").size(), 802U) << limit;
     }
+}
+
+// Copies side by side on a destination short of room each take part of it, and could all
+// fail where one at a time saves the first: a copy that failed for room is made again
+// alone. The destination is a small tmpfs with room for a.bin, not for b.bin or d.bin.
+TEST_F(Threads, ADestinationShortOfRoomSavesWhatOneFileAtATimeSaves) {
+    t.write("src/a.bin", std::string(3U << 20, 'a'));
+    t.write("src/b.bin", std::string(5U << 20, 'b'));
+    t.write("src/c.txt", "c");
+    t.write("src/d.bin", std::string(5U << 20, 'd'));
+    t.mkdir("dst");
+    std::string seen[2];
+    for (const unsigned threads : {0U, 4U}) {
+        seen[threads == 0 ? 0 : 1] = testsupport::InChild(
+            [&] {
+                // Mounted in a namespace of the child's own, gone with it.
+                if (::unshare(CLONE_NEWNS) != 0 ||
+                    ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                    ::mount("tmpfs", t.path("dst").c_str(), "tmpfs", 0, "size=4m") != 0) {
+                    return std::string("cannot mount");
+                }
+                Module7::testing::SetCopyingThreads(threads);
+                const auto r = Run(t.folder("src"), t.folder("dst"), u"*.*", u"R");
+                std::string out = vb::ToUtf8(r.journal + u"|" + r.liste);
+                for (const std::string& name : t.list("dst")) {
+                    out += "|" + name + " " + std::to_string(t.read("dst/" + name).size());
+                }
+                return out;
+            },
+            false);
+    }
+    if (seen[0] == "cannot mount") {
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    }
+    EXPECT_EQ(seen[1], seen[0]);
+    const std::string full = "\tDisque plein<br>";
+    EXPECT_EQ(seen[0], " Fichier " + t.path("src/b.bin") + full + " Fichier " +
+                           t.path("src/d.bin") + full + "|copie OK : " + t.path("src/a.bin") +
+                           "<br>copie OK : " + t.path("src/c.txt") + "<br>|a.bin 3145728|c.txt 1");
 }
 
 } // namespace
