@@ -321,7 +321,7 @@ TEST_F(BackupRun, MarkupInFolderNamesReachesTheReportAsText) {
 }
 
 TEST_F(BackupRun, AFileOverTheFileSizeLimitIsAnErrorLineAndTheRunGoesOn) {
-    testsupport::WriteBytes(source() / "gros.bin", std::string(200 * 1024, 'g'));
+    testsupport::WriteBytes(source() / "gros.bin", std::string(std::size_t{200} * 1024, 'g'));
     const testsupport::SmtpServer server;
     settings(serverSection(server) + procedure("DOCS", "", "R"));
     // On one CPU the window thread copies the data itself: the limit's signal is its own.
