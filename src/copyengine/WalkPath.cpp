@@ -48,10 +48,9 @@ WalkPath::WalkPath(std::optional<vb::FileId> folder, std::optional<vb::FileId> l
                    vb::StringView destination, std::optional<vb::FileId> into) {
     Walk& walk = Current();
     if (walk.depth++ == 0) {
-        // A destination whose text names no folder only begins the copies' names: they go
-        // into the folder it is written in.
-        const auto named = IdentityOf(destination);
-        walk.destination = named && Within(destination, *named) ? named : into;
+        // The folder the copies go into: the one its text names up to its last separator
+        // (what follows only begins the copies' names).
+        walk.destination = into ? into : IdentityOf(destination);
     }
     walk.path.push_back({folder, listed});
 }

@@ -100,12 +100,20 @@ TEST_F(Engine, ADestinationInsideTheSourceIsNeverCopiedIntoItself) {
                                 FolderLine(t.text("src/bak/lien"), kInside));
     EXPECT_EQ(t.list("src/bak"), copied);
 
-    // A destination whose text names no folder writes "Jour" + each name in x/bak.
+    // A destination without its closing separator writes "Jour" + each name in x/bak,
+    // whether a folder "Jour" is there or not.
     t.write("x/a.txt", "a");
     t.mkdir("x/bak");
-    const auto prefixed = Run(t.folder("x"), t.folder("x/bak") + u"Jour", u"*.*", u"R");
-    EXPECT_EQ(prefixed.journal, FolderLine(t.text("x/bak/Jourbak"), kInside));
-    EXPECT_EQ(t.list("x/bak"), (Set{"Joura.txt"}));
+    for (const Set& before : {Set{}, Set{"Jour/"}}) {
+        if (!before.empty()) {
+            t.mkdir("x/bak/Jour");
+        }
+        const auto prefixed = Run(t.folder("x"), t.folder("x/bak") + u"Jour", u"*.*", u"R");
+        EXPECT_EQ(prefixed.journal, FolderLine(t.text("x/bak/Jourbak"), kInside));
+        Set expected = before;
+        expected.insert("Joura.txt");
+        EXPECT_EQ(t.list("x/bak"), expected);
+    }
 }
 
 TEST_F(Engine, UnreadableFilesAndFoldersForAnUnprivilegedUser) {

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -237,12 +238,16 @@ TEST(FileCopy, AReplacementRemovesWhatCopiesOfEndedProcessesLeftInItsFolder) {
     ::waitpid(ended, nullptr, 0);
     const std::string left = ".quorvel-" + std::to_string(ended) + "-7.tmp";
     const std::string live = ".quorvel-" + std::to_string(::getppid()) + "-7.tmp";
-    for (const std::string& name : {left, live, std::string(".quorvel-notes.tmp")}) {
+    // Held by a writer whose process this one cannot see (another machine's, say).
+    const std::string held = ".quorvel-" + std::to_string(ended) + "-8.tmp";
+    for (const std::string& name : {left, live, held, std::string(".quorvel-notes.tmp")}) {
         t.write("cible/" + name, "x");
     }
+    const vb::Descriptor writer(::open(t.path("cible/" + held).c_str(), O_RDONLY | O_CLOEXEC));
+    ASSERT_EQ(::flock(writer.get(), LOCK_EX), 0);
     vb::FileCopy(t.text("source"), t.text("cible/f"));
     EXPECT_EQ(t.read("cible/f"), "nouveau");
-    EXPECT_EQ(t.list("cible"), (std::set<std::string>{"f", live, ".quorvel-notes.tmp"}));
+    EXPECT_EQ(t.list("cible"), (std::set<std::string>{"f", live, held, ".quorvel-notes.tmp"}));
 }
 
 TEST(FileDateTime, IsInWholeSecondsAndFollowsLinks) {

@@ -46,8 +46,12 @@ static_assert(std::atomic<int>::is_always_lock_free);
 // for ever would keep the process from ending.
 void WriteAll(int fd, const char* bytes, std::size_t length) {
     while (length > 0) {
-        pollfd ready{fd, POLLOUT, 0};
-        if (::poll(&ready, 1, kTerminalWaitMs) == 0) {
+        pollfd writable{fd, POLLOUT, 0};
+        const int ready = ::poll(&writable, 1, kTerminalWaitMs);
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready <= 0) {
             return;
         }
         const ssize_t n = ::write(fd, bytes, length);

@@ -14,6 +14,7 @@
 #include <set>
 #include <stdio.h>
 #include <string_view>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -52,9 +53,18 @@ std::optional<pid_t> NamedBy(std::string_view name) {
     return pid;
 }
 
+// Whether nobody holds the temporary file `name` of `folder`: its writer keeps it locked
+// while it lives, which a process of another machine or PID namespace sharing the folder
+// (an NFS share, a container) also sees, where its PID means nothing.
+bool Unheld(int folder, const char* name) {
+    const Descriptor fd(
+        ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    return fd && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0;
+}
+
 // A copy killed between the naming of its file and the rename over the destination leaves
-// the whole file under a temporary name: those of processes that are gone are removed, once
-// per folder, when this process first names a file there.
+// the whole file under a temporary name: those of processes that are gone, and that nobody
+// holds, are removed, once per folder, when this process first names a file there.
 void RemoveLeftovers(int folder) {
     struct stat st {};
     if (::fstat(folder, &st) != 0) {
@@ -74,7 +84,8 @@ void RemoveLeftovers(int folder) {
     }
     while (const dirent* entry = ::readdir(dir.get())) {
         const auto pid = NamedBy(entry->d_name);
-        if (pid && *pid != ::getpid() && ::kill(*pid, 0) != 0 && errno == ESRCH) {
+        if (pid && *pid != ::getpid() && ::kill(*pid, 0) != 0 && errno == ESRCH &&
+            Unheld(folder, entry->d_name)) {
             ::unlinkat(folder, entry->d_name, 0);
         }
     }
@@ -132,6 +143,7 @@ TemporaryFile TemporaryFile::Create(int folder, std::string name, mode_t mode) {
         std::string named = TemporaryName();
         fd.reset(::openat(folder, named.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
         if (fd) {
+            ::flock(fd.get(), LOCK_EX);
             return TemporaryFile({}, folder, std::move(name), std::move(named), std::move(fd));
         }
         if (errno != EEXIST) {
@@ -161,6 +173,7 @@ void TemporaryFile::Commit() {
             throw FromErrno(errno, err::PathNotFound);
         }
         RemoveLeftovers(folder_);
+        ::flock(fd_.get(), LOCK_EX); // held by the name it is about to take
         std::string named = TemporaryName();
         while (!LinkNameless(fd_.get(), folder_, named)) {
             if (errno != EEXIST) {
