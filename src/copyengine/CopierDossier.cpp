@@ -85,14 +85,6 @@ vb::String CopyCaption(const Walk& walk, vb::StringView what, const vb::String& 
     return caption;
 }
 
-std::optional<vb::FileId> IdentityOf(vb::StringView folder) {
-    try {
-        return vb::FileIdentity(folder);
-    } catch (const vb::Error&) {
-        return std::nullopt;
-    }
-}
-
 // One folder: its folder pass, which creates the sub-folders and descends, then its file
 // pass. Both passes take the entries of one reading of the folder, unless the walk has
 // written into the folder in between.

@@ -26,14 +26,6 @@ Walk& Current() {
     return walk;
 }
 
-std::optional<vb::FileId> IdentityOf(vb::StringView folder) {
-    try {
-        return vb::FileIdentity(folder);
-    } catch (const vb::Error&) {
-        return std::nullopt;
-    }
-}
-
 bool Within(vb::StringView folder, const vb::FileId& destination) {
     try {
         return vb::LiesWithin(folder, destination);
@@ -43,6 +35,14 @@ bool Within(vb::StringView folder, const vb::FileId& destination) {
 }
 
 } // namespace
+
+std::optional<vb::FileId> IdentityOf(vb::StringView folder) {
+    try {
+        return vb::FileIdentity(folder);
+    } catch (const vb::Error&) {
+        return std::nullopt;
+    }
+}
 
 WalkPath::WalkPath(std::optional<vb::FileId> folder, std::optional<vb::FileId> listed,
                    vb::StringView destination, std::optional<vb::FileId> into) {

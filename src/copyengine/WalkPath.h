@@ -10,6 +10,9 @@
 
 namespace Module7 {
 
+// What `folder` leads to; none when it cannot be reached.
+std::optional<vb::FileId> IdentityOf(vb::StringView folder);
+
 class WalkPath {
 public:
     // The folder of identity `folder` (when it could be identified), whose entries are read
