@@ -24,7 +24,7 @@ bool IsDotEntry(const char* name) {
 
 std::uint32_t Attributes(int folder, const char* name, unsigned char type) {
     struct stat st {};
-    if (type == DT_UNKNOWN) { // a file system that does not tell in the listing
+    if (type == DT_UNKNOWN) { // not told by the listing, or no listing at hand
         if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
             return FILE_ATTRIBUTE_NORMAL;
         }
@@ -187,12 +187,7 @@ std::vector<FolderEntry> ReadFolder(const vb::Folder& folder, vb::StringView pat
 }
 
 std::uint32_t AttributesOf(int folder, const std::string& name) {
-    struct stat st {};
-    if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        return FILE_ATTRIBUTE_NORMAL;
-    }
-    const unsigned char type = S_ISLNK(st.st_mode) ? DT_LNK : S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
-    return Attributes(folder, name.c_str(), type);
+    return Attributes(folder, name.c_str(), DT_UNKNOWN);
 }
 
 } // namespace win32
