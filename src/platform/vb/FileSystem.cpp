@@ -32,10 +32,6 @@ FileId IdOf(const struct stat& st) {
 // Set by tests in place of the file systems' own step.
 std::chrono::seconds gTimeStep{0};
 
-std::chrono::seconds StepOf(const struct statfs* fs) {
-    return std::chrono::seconds(fs != nullptr && fs->f_type == MSDOS_SUPER_MAGIC ? 2 : 1);
-}
-
 } // namespace
 
 void MkDir(StringView path) {
@@ -55,20 +51,13 @@ FileTime FileDateTime(StringView path) {
     return FileTime(std::chrono::seconds(st.st_mtim.tv_sec));
 }
 
-std::chrono::seconds TimeStep(StringView folder) {
-    if (gTimeStep.count() != 0) {
-        return gTimeStep;
-    }
-    struct statfs fs {};
-    return StepOf(::statfs(EncodeName(folder).c_str(), &fs) == 0 ? &fs : nullptr);
-}
-
 std::chrono::seconds TimeStep(const Folder& folder) {
     if (gTimeStep.count() != 0) {
         return gTimeStep;
     }
     struct statfs fs {};
-    return StepOf(folder && ::fstatfs(folder.fd(), &fs) == 0 ? &fs : nullptr);
+    const bool fat = folder && ::fstatfs(folder.fd(), &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC;
+    return std::chrono::seconds(fat ? 2 : 1);
 }
 
 FileId FileIdentity(StringView path) {

@@ -25,11 +25,6 @@ void FileCopy(StringView source, StringView destination);
 // Last-write time of `path` (links followed), cut to the whole second; 53 when missing.
 FileTime FileDateTime(StringView path);
 
-// The step of the last-write times that the file system of `folder` keeps, never under a
-// second: 2 seconds on the FAT family, which cuts the times it is given to even seconds;
-// 1 second elsewhere and when the file system cannot be told.
-std::chrono::seconds TimeStep(StringView folder);
-
 // What a path leads to (links followed): two paths with the same identity are one folder.
 struct FileId {
     std::uint64_t device = 0;

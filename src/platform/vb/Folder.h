@@ -58,7 +58,9 @@ FileTime FileDateTime(const Folder& folder, const std::string& name);
 std::optional<FileTime> OwnDateTime(const Folder& folder, const std::string& name);
 // FileLen of the entry `name`.
 std::int64_t FileLen(const Folder& folder, const std::string& name);
-// TimeStep of the folder's file system.
+// The step of the last-write times that the folder's file system keeps, never under a
+// second: 2 seconds on the FAT family, which cuts the times it is given to even seconds;
+// 1 second elsewhere and when the file system cannot be told.
 std::chrono::seconds TimeStep(const Folder& folder);
 
 } // namespace vb
