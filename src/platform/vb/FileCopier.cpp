@@ -12,6 +12,7 @@
 #include <sys/ioctl.h>
 #include <sys/sendfile.h>
 #include <unistd.h>
+#include <utility>
 
 namespace vb {
 
@@ -110,10 +111,19 @@ void CopyDataParts(int in, int out, std::int64_t size, Refusals& refused) {
     }
 }
 
-void RefuseAllButFiles(const struct stat& st) {
+// The source `path` of the folder `at`, opened, and its status: a named pipe, a device or a
+// folder is refused.
+std::pair<Descriptor, struct stat> OpenSource(int at, const char* path) {
+    // O_NONBLOCK so that a named pipe is refused instead of waiting for a writer.
+    Descriptor in(::openat(at, path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat st {};
+    if (!in || ::fstat(in.get(), &st) != 0) {
+        throw FromErrno(errno, err::FileNotFound);
+    }
     if (!S_ISREG(st.st_mode)) {
         Raise(err::PathFileAccess);
     }
+    return {std::move(in), st};
 }
 
 } // namespace
@@ -124,14 +134,7 @@ FileCopier::FileCopier(Descriptor in, const struct stat& source, TemporaryFile o
 FileCopier FileCopier::Start(const Folder& from, const std::string& name, const Folder& to,
                              const std::string& toName) {
     from.Check(name, err::FileNotFound);
-    // O_NONBLOCK so that a named pipe is refused instead of waiting for a writer.
-    Descriptor in(::openat(from.fd(), from.Entry(name).c_str(),
-                           O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    struct stat st {};
-    if (!in || ::fstat(in.get(), &st) != 0) {
-        throw FromErrno(errno, err::FileNotFound);
-    }
-    RefuseAllButFiles(st);
+    auto [in, st] = OpenSource(from.fd(), from.Entry(name).c_str());
     if (!to) {
         throw FromErrno(to.error(), err::PathNotFound);
     }
@@ -141,12 +144,7 @@ FileCopier FileCopier::Start(const Folder& from, const std::string& name, const 
 }
 
 FileCopier FileCopier::Start(StringView source, StringView destination) {
-    Descriptor in(::open(EncodeName(source).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    struct stat st {};
-    if (!in || ::fstat(in.get(), &st) != 0) {
-        throw FromErrno(errno, err::FileNotFound);
-    }
-    RefuseAllButFiles(st);
+    auto [in, st] = OpenSource(AT_FDCWD, EncodeName(source).c_str());
     return FileCopier(std::move(in), st,
                       TemporaryFile::Create(EncodeName(destination), st.st_mode & 0777), true);
 }
