@@ -18,7 +18,6 @@ struct OnPath {
 struct Walk {
     std::vector<OnPath> path;
     std::optional<vb::FileId> destination;
-    int depth = 0;
 };
 
 Walk& Current() {
@@ -47,7 +46,7 @@ std::optional<vb::FileId> IdentityOf(vb::StringView folder) {
 WalkPath::WalkPath(std::optional<vb::FileId> folder, std::optional<vb::FileId> listed,
                    vb::StringView destination, std::optional<vb::FileId> into) {
     Walk& walk = Current();
-    if (walk.depth++ == 0) {
+    if (walk.path.empty()) {
         // The folder the copies go into: the one its text names up to its last separator
         // (what follows only begins the copies' names).
         walk.destination = into ? into : IdentityOf(destination);
@@ -58,7 +57,7 @@ WalkPath::WalkPath(std::optional<vb::FileId> folder, std::optional<vb::FileId> l
 WalkPath::~WalkPath() {
     Walk& walk = Current();
     walk.path.pop_back();
-    if (--walk.depth == 0) {
+    if (walk.path.empty()) {
         walk.destination.reset();
     }
 }
