@@ -17,7 +17,7 @@ using RunFiles::Lire;
 namespace {
 
 const vb::String kServeur = u"Serveur MAIL";
-constexpr vb::StringView kLineEnd = u"\r\n";
+const vb::String kLineEnd = u"\r\n";
 constexpr std::size_t kResultatsMax = 30000;
 
 // Defaults written into a new settings file: a LAN server, a sender, one recipient.
@@ -105,9 +105,9 @@ void quorvel::Procedure_de_sauvegarde(const vb::String& Section) {
         // The priority line is set and then cleared again before the text is built, so the
         // mail carries none.
         if (!erreur.empty()) {
-            Mail.message(u"X-Priority: 1" + vb::String(kLineEnd));
+            Mail.message(u"X-Priority: 1" + kLineEnd);
         } else if (resultat.empty()) {
-            Mail.message(u"X-Priority: 4" + vb::String(kLineEnd));
+            Mail.message(u"X-Priority: 4" + kLineEnd);
         }
         Mail.message(u"");
         resultat = vb::Left(resultat, kResultatsMax);
@@ -115,9 +115,8 @@ void quorvel::Procedure_de_sauvegarde(const vb::String& Section) {
         // report's blank line: the control closes the data itself, and any further "." line
         // would reach the server as a command.
         Err.Run([&] {
-            Mail.message(u"Content-Type: text/html;" + vb::String(kLineEnd) + Mail.message() +
-                         vb::String(kLineEnd) + HTML_format(erreur, resultat) +
-                         vb::String(kLineEnd) + vb::String(kLineEnd));
+            Mail.message(u"Content-Type: text/html;" + kLineEnd + Mail.message() + kLineEnd +
+                         HTML_format(erreur, resultat) + kLineEnd + kLineEnd);
         });
         encours.Caption = u"Envoie du MAIL à " + vb::FormatDateTime(vb::Now()) + u" ... ";
         vb::String envoi;

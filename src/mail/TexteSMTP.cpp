@@ -54,43 +54,32 @@ vb::String FinsDeLigne(vb::StringView texte) {
     return sortie;
 }
 
-vb::String Plier(vb::StringView texte) {
+vb::String Donnees(vb::StringView texte) {
     vb::String sortie;
-    sortie.reserve(texte.size() + texte.size() / 256 + 2);
+    sortie.reserve(texte.size() + texte.size() / 64 + 2);
+    // Every piece begins a line on the wire, so one that begins with "." takes one more.
+    const auto ecrire = [&sortie](vb::StringView piece) {
+        if (piece.starts_with(u'.')) {
+            sortie += u'.';
+        }
+        sortie += piece;
+    };
     for (std::size_t debut = 0;;) {
-        const std::size_t fin = std::min(texte.find(kFinLigne, debut), texte.size());
+        const std::size_t fin = std::min(texte.find_first_of(u"\r\n", debut), texte.size());
         vb::StringView ligne = texte.substr(debut, fin - debut);
         while (ligne.size() > kLigneMax) {
             const std::size_t piece = Coupure(ligne);
-            sortie += ligne.substr(0, piece);
+            ecrire(ligne.substr(0, piece));
             sortie += kFinLigne;
             ligne.remove_prefix(piece);
         }
-        sortie += ligne;
+        ecrire(ligne);
         if (fin == texte.size()) {
             return sortie;
         }
         sortie += kFinLigne;
-        debut = fin + kFinLigne.size();
+        debut = fin + (texte.substr(fin).starts_with(kFinLigne) ? kFinLigne.size() : 1);
     }
-}
-
-vb::String Transparence(vb::StringView texte) {
-    vb::String sortie;
-    sortie.reserve(texte.size() + texte.size() / 64 + 1);
-    bool debutLigne = true;
-    for (std::size_t i = 0; i < texte.size(); ++i) {
-        if (debutLigne && texte[i] == u'.') {
-            sortie += u'.';
-        }
-        sortie += texte[i];
-        debutLigne = texte[i] == u'\n' && i > 0 && texte[i - 1] == u'\r';
-    }
-    return sortie;
-}
-
-vb::String Donnees(vb::StringView texte) {
-    return Transparence(Plier(FinsDeLigne(texte)));
 }
 
 } // namespace TexteSMTP

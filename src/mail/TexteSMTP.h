@@ -13,14 +13,10 @@ vb::String Chemin(vb::StringView champ);
 // Every CR or LF that is not part of a CR LF pair becomes CR LF.
 vb::String FinsDeLigne(vb::StringView texte);
 
-// Lines of more than 998 characters cut with CR LF before the last "<" that keeps the piece
-// within 998, else before the last blank, else after the 998th character.
-vb::String Plier(vb::StringView texte);
-
-// One more "." in front of each line that begins with "."; the server takes it off.
-vb::String Transparence(vb::StringView texte);
-
-// The message text as it goes after "data": the three above, in that order.
+// The message text as it goes after "data": every line end as CR LF; lines of more than 998
+// characters cut with CR LF before the last "<" that keeps the piece within 998, else before
+// the last blank, else after the 998th character; one more "." in front of each line that
+// begins with "." (the server takes it off).
 vb::String Donnees(vb::StringView texte);
 
 } // namespace TexteSMTP
