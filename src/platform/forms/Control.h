@@ -4,6 +4,7 @@
 
 #include "forms/Measure.h"
 #include "forms/Picture.h"
+#include "forms/RaiseEvent.h"
 #include "forms/Window.h"
 #include "vb/String.h"
 
@@ -111,10 +112,7 @@ public:
 protected:
     void Resized() override {
         if constexpr (requires(Base & b) { b.Resize; }) {
-            if (this->Resize) {
-                const auto resize = this->Resize; // the handler may replace itself
-                resize();
-            }
+            RaiseEvent(this->Resize);
         }
     }
 };

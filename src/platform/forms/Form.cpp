@@ -1,5 +1,6 @@
 #include "forms/Form.h"
 
+#include "forms/RaiseEvent.h"
 #include "vb/Error.h"
 
 #include <algorithm>
@@ -114,10 +115,7 @@ void Form::WindowState(std::int16_t state) {
 }
 
 void Form::RaiseResize() {
-    if (Resize) {
-        const auto resize = Resize; // the handler may replace itself
-        resize();
-    }
+    RaiseEvent(Resize);
 }
 
 void Form::Show() {
