@@ -74,8 +74,8 @@ public:
 protected:
     // Sets a measure in twips, whatever the container's scale; a negative size raises 380.
     void SetTwips(Axis axis, float twips);
-    PixelRect PixelPlacement() const;
-    void PlacePixels(const PixelRect& rect);
+    PixelRect PixelPlacement() const { return TwipsToPixels(twips_); }
+    void PlacePixels(const PixelRect& rect) { PixelsToTwips(rect, twips_); }
     Window* ContainerWindow() const;
     // The control's size changed through its properties.
     virtual void Resized() {}

@@ -44,6 +44,11 @@ struct PixelRect {
     std::int32_t height = 0;
 };
 
+// A placement kept in twips (left, top, width, height) in whole pixels, and back; a
+// negative size comes back as 0.
+PixelRect TwipsToPixels(const float (&twips)[4]);
+void PixelsToTwips(const PixelRect& rect, float (&twips)[4]);
+
 class Window {
 public:
     Window();
