@@ -55,22 +55,6 @@ void TreeLines(const std::vector<Node*>& nodes, std::size_t depth, std::vector<v
 
 } // namespace
 
-PixelRect ScreenRect(const Window& window) {
-    PixelRect r = window.Placement();
-    if (const Window* parent = window.ParentWindow()) {
-        const PixelRect client = ClientRect(*parent);
-        r.x += client.x;
-        r.y += client.y;
-    }
-    return r;
-}
-
-PixelRect ClientRect(const Window& window) {
-    const PixelRect r = ScreenRect(window);
-    return PixelRect{r.x + window.frame.border, r.y + window.frame.border + window.frame.title,
-                     window.ClientWidth(), window.ClientHeight()};
-}
-
 CellPicture::CellPicture(PixelRect view, int columns, int rows)
     : view_(view), columns_(std::max(columns, 1)), rows_(std::max(rows, 1)),
       cells_(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_)) {

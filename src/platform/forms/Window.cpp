@@ -78,6 +78,22 @@ std::int32_t Window::ClientHeight() const {
     return std::max(0, Placement().height - 2 * frame.border - frame.title);
 }
 
+PixelRect ScreenRect(const Window& window) {
+    PixelRect r = window.Placement();
+    if (const Window* parent = window.ParentWindow()) {
+        const PixelRect client = ClientRect(*parent);
+        r.x += client.x;
+        r.y += client.y;
+    }
+    return r;
+}
+
+PixelRect ClientRect(const Window& window) {
+    const PixelRect r = ScreenRect(window);
+    return PixelRect{r.x + window.frame.border, r.y + window.frame.border + window.frame.title,
+                     window.ClientWidth(), window.ClientHeight()};
+}
+
 Window* WindowFromHandle(std::intptr_t hwnd) {
     const auto& windows = Windows();
     const auto it = std::find_if(windows.begin(), windows.end(),

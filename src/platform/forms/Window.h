@@ -87,6 +87,10 @@ public:
     std::int32_t ClientHeight() const;
 };
 
+// A window's rectangle and its client area's, on the screen.
+PixelRect ScreenRect(const Window& window);
+PixelRect ClientRect(const Window& window);
+
 // The window with that handle; none when it was never made or is gone.
 Window* WindowFromHandle(std::intptr_t hwnd);
 
