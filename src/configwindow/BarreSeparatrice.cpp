@@ -1,5 +1,6 @@
 #include "configwindow/BarreSeparatrice.h"
 
+#include "forms/RaiseEvent.h"
 #include "settings/INI32.h"
 #include "vb/Convert.h"
 #include "vb/Error.h"
@@ -129,10 +130,7 @@ void BarreSeparatrice::Relayout() {
         INI32::LireEcrireINI(IO_rubrique, IO_variable, vb::Str(static_cast<double>(PositionReelle)),
                              IO_fichier, 0);
     }
-    if (Changed) {
-        const auto changed = Changed;
-        changed();
-    }
+    forms::RaiseEvent(Changed);
     RafraichissementSuspendu = false;
 }
 

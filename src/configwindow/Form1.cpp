@@ -2,6 +2,7 @@
 
 #include "configwindow/Artwork.h"
 #include "configwindow/accueil.h"
+#include "forms/SharedForm.h"
 #include "routines/OUTILS.h"
 #include "settings/INI32.h"
 #include "vb/App.h"
@@ -11,7 +12,6 @@
 #include "vb/Regional.h"
 #include "win32/Window.h"
 
-#include <memory>
 #include <optional>
 
 namespace {
@@ -22,31 +22,18 @@ constexpr std::int32_t kBordureEpaisse = 0x40000; // WS_THICKFRAME
 // The highest index a control array can hold.
 constexpr std::int32_t kDernierIndex = 32767;
 
-std::unique_ptr<Form1>& Shared() {
-    static std::unique_ptr<Form1> instance;
-    return instance;
-}
-
 } // namespace
 
 Form1& Form1::Instance() {
-    auto& shared = Shared();
-    if (!shared) {
-        shared = std::make_unique<Form1>();
-    }
-    return *shared;
+    return forms::SharedForm<Form1>::Instance();
 }
 
 bool Form1::Exists() {
-    return Shared() != nullptr;
+    return forms::SharedForm<Form1>::Exists();
 }
 
 void Form1::Unload() {
-    auto& shared = Shared();
-    if (shared) {
-        shared->Hide();
-        shared.reset();
-    }
+    forms::SharedForm<Form1>::Unload();
 }
 
 Form1::Form1()

@@ -1,5 +1,6 @@
 #include "configwindow/UserControl1.h"
 
+#include "forms/RaiseEvent.h"
 #include "routines/OUTILS.h"
 #include "vb/Convert.h"
 #include "vb/Error.h"
@@ -62,10 +63,7 @@ void UserControl1::caption(vb::String& texte) {
 }
 
 void UserControl1::RaiseClick() {
-    if (Click) {
-        const auto click = Click;
-        click();
-    }
+    forms::RaiseEvent(Click);
 }
 
 void UserControl1::Timer1_Timer() {

@@ -2,38 +2,19 @@
 
 #include "configwindow/Artwork.h"
 #include "configwindow/Form1.h"
+#include "forms/SharedForm.h"
 #include "routines/OUTILS.h"
 
-#include <memory>
-
-namespace {
-
-std::unique_ptr<accueil>& Shared() {
-    static std::unique_ptr<accueil> instance;
-    return instance;
-}
-
-} // namespace
-
 accueil& accueil::Instance() {
-    auto& shared = Shared();
-    if (!shared) {
-        shared = std::make_unique<accueil>();
-        shared->Form_Load();
-    }
-    return *shared;
+    return forms::SharedForm<accueil>::Instance(&accueil::Form_Load);
 }
 
 bool accueil::Loaded() {
-    return Shared() != nullptr;
+    return forms::SharedForm<accueil>::Exists();
 }
 
 void accueil::Unload() {
-    auto& shared = Shared();
-    if (shared) {
-        shared->Hide();
-        shared.reset();
-    }
+    forms::SharedForm<accueil>::Unload();
 }
 
 accueil::accueil() : forms::Form(u"accueil"), Timer1(*this, u"Timer1", 2000, true) {

@@ -55,22 +55,6 @@ void TreeLines(const std::vector<Node*>& nodes, std::size_t depth, std::vector<v
 
 } // namespace
 
-PixelRect ScreenRect(const Window& window) {
-    PixelRect r = window.Placement();
-    if (const Window* parent = window.ParentWindow()) {
-        const PixelRect client = ClientRect(*parent);
-        r.x += client.x;
-        r.y += client.y;
-    }
-    return r;
-}
-
-PixelRect ClientRect(const Window& window) {
-    const PixelRect r = ScreenRect(window);
-    return PixelRect{r.x + window.frame.border, r.y + window.frame.border + window.frame.title,
-                     window.ClientWidth(), window.ClientHeight()};
-}
-
 CellPicture::CellPicture(PixelRect view, int columns, int rows)
     : view_(view), columns_(std::max(columns, 1)), rows_(std::max(rows, 1)),
       cells_(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_)) {
@@ -277,20 +261,20 @@ void CellPicture::windowless(const Control& control, const PixelRect& client) {
 void CellPicture::windowed(const Control& control, const PixelRect& clip) {
     const auto& window = dynamic_cast<const Window&>(control);
     const PixelRect shown = Intersect(ScreenRect(window), clip);
-    const PixelRect client = Intersect(ClientRect(window), clip);
+    const PixelRect whole = ClientRect(window);
+    const PixelRect client = Intersect(whole, clip);
     if (shown.width == 0 || shown.height == 0) {
         return;
     }
     if (const auto* box = dynamic_cast<const PictureBox*>(&control)) {
         fill(shown, box->BackColor);
-        picture(box->Picture, ClientRect(window), false, client);
+        picture(box->Picture, whole, false, client);
         children(*box, client);
     } else if (const auto* user = dynamic_cast<const UserControl*>(&control)) {
         fill(shown, user->BackColor);
         children(*user, client);
     } else if (const auto* tabs = dynamic_cast<const TabControl*>(&control)) {
         fill(shown, tabs->BackColor);
-        const PixelRect whole = ClientRect(window);
         const std::int16_t count = tabs->Tabs();
         for (std::int16_t i = 0; i < count; ++i) {
             const std::int32_t left = whole.x + whole.width * i / count;
@@ -307,13 +291,13 @@ void CellPicture::windowed(const Control& control, const PixelRect& clip) {
         fill(shown, tree->BackColor);
         std::vector<vb::String> lines;
         TreeLines(tree->Nodes.Roots(), 0, lines);
-        write(lines, ClientRect(window), client, 0, kBlack, true);
+        write(lines, whole, client, 0, kBlack, true);
     } else if (const auto* list = dynamic_cast<const ListBox*>(&control)) {
         fill(shown, kWhite);
-        write(list->List, ClientRect(window), client, 0, kBlack, true);
+        write(list->List, whole, client, 0, kBlack, true);
     } else if (const auto* box = dynamic_cast<const TextBox*>(&control)) {
         fill(shown, kWhite);
-        write({box->Text}, ClientRect(window), client, 0, kBlack, true);
+        write({box->Text}, whole, client, 0, kBlack, true);
     }
 }
 

@@ -96,8 +96,4 @@ private:
     int painting_ = 0;
 };
 
-// A window's rectangle and its client area's, on the screen.
-PixelRect ScreenRect(const Window& window);
-PixelRect ClientRect(const Window& window);
-
 } // namespace forms

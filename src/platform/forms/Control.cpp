@@ -3,8 +3,6 @@
 #include "forms/Container.h"
 #include "vb/Error.h"
 
-#include <algorithm>
-
 namespace forms {
 
 namespace {
@@ -68,20 +66,6 @@ void Control::ZOrder(std::int16_t position) {
 
 void Control::Refresh() {
     parent_.Refresh();
-}
-
-PixelRect Control::PixelPlacement() const {
-    return PixelRect{
-        TwipsToPixels(twips_[Index(Axis::Left)]), TwipsToPixels(twips_[Index(Axis::Top)]),
-        TwipsToPixels(twips_[Index(Axis::Width)]), TwipsToPixels(twips_[Index(Axis::Height)])};
-}
-
-void Control::PlacePixels(const PixelRect& rect) {
-    const auto twips = static_cast<float>(TheScreen().twipsPerPixel);
-    twips_[Index(Axis::Left)] = static_cast<float>(rect.x) * twips;
-    twips_[Index(Axis::Top)] = static_cast<float>(rect.y) * twips;
-    twips_[Index(Axis::Width)] = static_cast<float>(std::max(rect.width, 0)) * twips;
-    twips_[Index(Axis::Height)] = static_cast<float>(std::max(rect.height, 0)) * twips;
 }
 
 Window* Control::ContainerWindow() const {

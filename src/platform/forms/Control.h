@@ -4,6 +4,7 @@
 
 #include "forms/Measure.h"
 #include "forms/Picture.h"
+#include "forms/RaiseEvent.h"
 #include "forms/Window.h"
 #include "vb/String.h"
 
@@ -73,8 +74,8 @@ public:
 protected:
     // Sets a measure in twips, whatever the container's scale; a negative size raises 380.
     void SetTwips(Axis axis, float twips);
-    PixelRect PixelPlacement() const;
-    void PlacePixels(const PixelRect& rect);
+    PixelRect PixelPlacement() const { return TwipsToPixels(twips_); }
+    void PlacePixels(const PixelRect& rect) { PixelsToTwips(rect, twips_); }
     Window* ContainerWindow() const;
     // The control's size changed through its properties.
     virtual void Resized() {}
@@ -111,10 +112,7 @@ public:
 protected:
     void Resized() override {
         if constexpr (requires(Base & b) { b.Resize; }) {
-            if (this->Resize) {
-                const auto resize = this->Resize; // the handler may replace itself
-                resize();
-            }
+            RaiseEvent(this->Resize);
         }
     }
 };

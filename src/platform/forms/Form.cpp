@@ -1,5 +1,6 @@
 #include "forms/Form.h"
 
+#include "forms/RaiseEvent.h"
 #include "vb/Error.h"
 
 #include <algorithm>
@@ -56,17 +57,12 @@ PixelRect Form::Placement() const {
     case Minimized:
         return PixelRect{kMinimizedAt, kMinimizedAt, kMinimizedWidth, kMinimizedHeight};
     default:
-        return PixelRect{TwipsToPixels(twips_[0]), TwipsToPixels(twips_[1]),
-                         TwipsToPixels(twips_[2]), TwipsToPixels(twips_[3])};
+        return TwipsToPixels(twips_);
     }
 }
 
 void Form::Place(const PixelRect& rect) {
-    const auto twips = static_cast<float>(TheScreen().twipsPerPixel);
-    twips_[0] = static_cast<float>(rect.x) * twips;
-    twips_[1] = static_cast<float>(rect.y) * twips;
-    twips_[2] = static_cast<float>(std::max(rect.width, 0)) * twips;
-    twips_[3] = static_cast<float>(std::max(rect.height, 0)) * twips;
+    PixelsToTwips(rect, twips_);
 }
 
 float Form::MeasureOf(Axis axis) const {
@@ -114,10 +110,7 @@ void Form::WindowState(std::int16_t state) {
 }
 
 void Form::RaiseResize() {
-    if (Resize) {
-        const auto resize = Resize; // the handler may replace itself
-        resize();
-    }
+    RaiseEvent(Resize);
 }
 
 void Form::Show() {

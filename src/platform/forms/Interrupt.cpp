@@ -1,6 +1,7 @@
 #include "forms/Interrupt.h"
 
 #include "forms/Form.h"
+#include "forms/RaiseEvent.h"
 #include "forms/TerminalRescue.h"
 #include "vb/Error.h"
 
@@ -87,15 +88,12 @@ void InterruptAsCloseBox::onReadable() {
     for (auto it = forms.rbegin(); it != forms.rend(); ++it) {
         Form* form = *it;
         if (form->Visible() && form->CloseBox) {
-            // Copy: the handler may unload the form.
-            const auto closeBox = form->CloseBox;
-            closeBox();
+            RaiseEvent(form->CloseBox);
             return;
         }
     }
     if (closing_ && VisibleFormCount() > 0) {
-        const auto closing = closing_;
-        closing();
+        RaiseEvent(closing_);
         return;
     }
     PreviousInterrupt();

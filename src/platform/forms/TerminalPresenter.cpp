@@ -56,16 +56,7 @@ TerminalPresenter::~TerminalPresenter() {
     if (timer_ != 0) {
         EventLoop::instance().removeTimer(timer_);
     }
-    reading_.reset();
-    if (fullScreen_) {
-        device_.write(kLeaveFullScreen);
-        device_.keepUndo(TerminalMode::Screen, {});
-    }
-    if (active_) {
-        device_.write(kLeave);
-        device_.keepUndo(TerminalMode::Cursor, {});
-        device_.setEcho(true);
-    }
+    giveBack();
 }
 
 void TerminalPresenter::refresh(Form&) {
@@ -96,6 +87,10 @@ void TerminalPresenter::restore() {
     if (dirty_) {
         draw();
     }
+    giveBack();
+}
+
+void TerminalPresenter::giveBack() {
     reading_.reset();
     if (fullScreen_) {
         device_.write(kLeaveFullScreen);

@@ -69,6 +69,8 @@ private:
     void drawText();
     void drawScaled(const Form& top);
     void leaveFullScreen();
+    // The mouse, the screen and the cursor as they were found.
+    void giveBack();
     void syncTimer();
     void syncReading();
     void pointer(const TerminalEvent& event);

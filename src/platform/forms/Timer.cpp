@@ -1,5 +1,6 @@
 #include "forms/Timer.h"
 
+#include "forms/RaiseEvent.h"
 #include "vb/Error.h"
 
 namespace forms {
@@ -32,12 +33,8 @@ void Timer::Interval(std::int32_t milliseconds) {
 void Timer::restart() {
     stop();
     if (enabled_ && interval_ > 0) {
-        id_ = EventLoop::instance().addTimer(std::chrono::milliseconds(interval_), [this] {
-            if (Tick) {
-                const auto tick = Tick; // the handler may replace itself
-                tick();
-            }
-        });
+        id_ = EventLoop::instance().addTimer(std::chrono::milliseconds(interval_),
+                                             [this] { RaiseEvent(Tick); });
     }
 }
 

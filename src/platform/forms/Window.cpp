@@ -49,6 +49,19 @@ std::int32_t TwipsToPixels(float twips) {
                                                         std::numeric_limits<std::int32_t>::max()));
 }
 
+PixelRect TwipsToPixels(const float (&twips)[4]) {
+    return PixelRect{TwipsToPixels(twips[0]), TwipsToPixels(twips[1]), TwipsToPixels(twips[2]),
+                     TwipsToPixels(twips[3])};
+}
+
+void PixelsToTwips(const PixelRect& rect, float (&twips)[4]) {
+    const auto perPixel = static_cast<float>(TheScreen().twipsPerPixel);
+    twips[0] = static_cast<float>(rect.x) * perPixel;
+    twips[1] = static_cast<float>(rect.y) * perPixel;
+    twips[2] = static_cast<float>(std::max(rect.width, 0)) * perPixel;
+    twips[3] = static_cast<float>(std::max(rect.height, 0)) * perPixel;
+}
+
 Window::Window() : hwnd(NextHandle()) {
     Windows().push_back(this);
 }
@@ -63,6 +76,22 @@ std::int32_t Window::ClientWidth() const {
 
 std::int32_t Window::ClientHeight() const {
     return std::max(0, Placement().height - 2 * frame.border - frame.title);
+}
+
+PixelRect ScreenRect(const Window& window) {
+    PixelRect r = window.Placement();
+    if (const Window* parent = window.ParentWindow()) {
+        const PixelRect client = ClientRect(*parent);
+        r.x += client.x;
+        r.y += client.y;
+    }
+    return r;
+}
+
+PixelRect ClientRect(const Window& window) {
+    const PixelRect r = ScreenRect(window);
+    return PixelRect{r.x + window.frame.border, r.y + window.frame.border + window.frame.title,
+                     window.ClientWidth(), window.ClientHeight()};
 }
 
 Window* WindowFromHandle(std::intptr_t hwnd) {

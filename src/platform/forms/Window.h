@@ -44,6 +44,11 @@ struct PixelRect {
     std::int32_t height = 0;
 };
 
+// A placement kept in twips (left, top, width, height) in whole pixels, and back; a
+// negative size comes back as 0.
+PixelRect TwipsToPixels(const float (&twips)[4]);
+void PixelsToTwips(const PixelRect& rect, float (&twips)[4]);
+
 class Window {
 public:
     Window();
@@ -81,6 +86,10 @@ public:
     std::int32_t ClientWidth() const;
     std::int32_t ClientHeight() const;
 };
+
+// A window's rectangle and its client area's, on the screen.
+PixelRect ScreenRect(const Window& window);
+PixelRect ClientRect(const Window& window);
 
 // The window with that handle; none when it was never made or is gone.
 Window* WindowFromHandle(std::intptr_t hwnd);

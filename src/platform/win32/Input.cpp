@@ -1,6 +1,7 @@
 #include "win32/Input.h"
 
 #include "forms/EventLoop.h"
+#include "forms/RaiseEvent.h"
 
 #include <algorithm>
 #include <optional>
@@ -114,19 +115,15 @@ std::pair<float, float> PositionIn(const Target& t, Point p) {
 void RaiseMouse(const Target& t, forms::MouseEvents::MouseHandler forms::MouseEvents::*event,
                 int button, Point p) {
     const forms::MouseEvents* events = EventsOf(t);
-    if (events == nullptr || !(events->*event)) {
-        return;
+    if (events != nullptr && events->*event) {
+        const auto [x, y] = PositionIn(t, p);
+        forms::RaiseEvent(events->*event, button, 0, x, y);
     }
-    const auto [x, y] = PositionIn(t, p);
-    const auto handler = events->*event; // it may unload its object
-    handler(button, 0, x, y);
 }
 
 void RaiseClick(const Target& t, std::function<void()> forms::MouseEvents::*event) {
-    const forms::MouseEvents* events = EventsOf(t);
-    if (events != nullptr && events->*event) {
-        const auto handler = events->*event;
-        handler();
+    if (const forms::MouseEvents* events = EventsOf(t)) {
+        forms::RaiseEvent(events->*event);
     }
 }
 

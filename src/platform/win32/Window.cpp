@@ -4,14 +4,6 @@
 
 namespace win32 {
 
-namespace {
-
-Rect ToRect(const forms::PixelRect& r) {
-    return Rect{r.x, r.y, r.x + r.width, r.y + r.height};
-}
-
-} // namespace
-
 WindowManager& WindowManager::instance() {
     static WindowManager manager;
     return manager;
@@ -44,20 +36,13 @@ Frame WindowManager::frameOf(std::intptr_t hwnd) const {
 }
 
 Rect WindowManager::windowRect(const forms::Window& window) const {
-    Rect r = ToRect(window.Placement());
-    if (const forms::Window* parent = window.ParentWindow()) {
-        const Point origin = clientOrigin(*parent);
-        r.left += origin.x;
-        r.right += origin.x;
-        r.top += origin.y;
-        r.bottom += origin.y;
-    }
-    return r;
+    const forms::PixelRect r = forms::ScreenRect(window);
+    return Rect{r.x, r.y, r.x + r.width, r.y + r.height};
 }
 
 Point WindowManager::clientOrigin(const forms::Window& window) const {
-    const Rect r = windowRect(window);
-    return Point{r.left + window.frame.border, r.top + window.frame.border + window.frame.title};
+    const forms::PixelRect client = forms::ClientRect(window);
+    return Point{client.x, client.y};
 }
 
 void WindowManager::moveTo(forms::Window& window, Point topLeft) const {
