@@ -249,6 +249,18 @@ bool RegistryStore::OpenForReading() {
     return schema_;
 }
 
+template <typename Work> auto RegistryStore::Transaction(Work&& work) {
+    Exec(db_.get(), "BEGIN IMMEDIATE");
+    try {
+        auto result = std::forward<Work>(work)();
+        Exec(db_.get(), "COMMIT");
+        return result;
+    } catch (const RegistryFailure&) {
+        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
 void RegistryStore::OpenForWriting() {
     if (!db_) {
         Open(true);
@@ -260,8 +272,7 @@ void RegistryStore::OpenForWriting() {
         return;
     }
     UseWal(db_.get());
-    Exec(db_.get(), "BEGIN IMMEDIATE");
-    try {
+    schema_ = Transaction([&] {
         Exec(db_.get(), "CREATE TABLE IF NOT EXISTS keys("
                         " id INTEGER PRIMARY KEY AUTOINCREMENT,"
                         " parent INTEGER NOT NULL,"
@@ -280,25 +291,13 @@ void RegistryStore::OpenForWriting() {
                 .Bind(2, kRootNames.at(i))
                 .Step();
         }
-        Exec(db_.get(), "COMMIT");
-    } catch (const RegistryFailure&) {
-        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
-    schema_ = true;
+        return true;
+    });
 }
 
 template <typename Work> auto RegistryStore::Write(Work&& work) {
     OpenForWriting();
-    Exec(db_.get(), "BEGIN IMMEDIATE");
-    try {
-        auto result = std::forward<Work>(work)();
-        Exec(db_.get(), "COMMIT");
-        return result;
-    } catch (const RegistryFailure&) {
-        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
+    return Transaction(std::forward<Work>(work));
 }
 
 void RegistryStore::RequireKey(KeyId key) {
