@@ -2,6 +2,7 @@
 
 #include "vb/Error.h"
 #include "vb/Files.h"
+#include "vb/Folder.h"
 #include "vb/SignalsBlocked.h"
 #include "vb/TemporaryFile.h"
 #include "win32/FileStamp.h"
@@ -62,12 +63,13 @@ vb::Descriptor OpenRegular(const std::string& path, int access, struct stat& st)
     return fd;
 }
 
-void LockExclusive(int fd) {
+bool LockExclusive(int fd) {
     while (::flock(fd, LOCK_EX) != 0) {
         if (errno != EINTR) {
             throw vb::FromErrno(errno);
         }
     }
+    return true;
 }
 
 // Waits for a writer that rewrites the file in place, which holds its lock for one write;
@@ -91,11 +93,22 @@ bool NamesFile(const std::string& path, const struct stat& opened) {
            now.st_ino == opened.st_ino;
 }
 
+// OpenRegular, then `lock` (false: going on without the lock). Once locked, the file may be
+// one a writer has since replaced by a rename: the file that now holds the name is taken.
+template <typename Lock>
+vb::Descriptor OpenLocked(const std::string& path, int access, struct stat& st, Lock lock) {
+    for (;;) {
+        vb::Descriptor fd = OpenRegular(path, access, st);
+        if (!fd || !lock(fd.get()) || NamesFile(path, st)) {
+            return fd;
+        }
+    }
+}
+
 // Makes the rename itself durable; the file's content is already synced.
 void SyncFolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const vb::Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const vb::Descriptor fd(
+        ::open(vb::SplitAtFolder(path).first.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd) {
         ::fsync(fd.get());
     }
@@ -153,17 +166,12 @@ void Overwrite(int fd, std::string_view bytes) {
 } // namespace
 
 std::optional<std::string> ReadFileBytes(const std::string& path) {
-    for (;;) {
-        struct stat st {};
-        const vb::Descriptor fd = OpenRegular(path, O_RDONLY, st);
-        if (!fd) {
-            return std::nullopt;
-        }
-        // Once locked, the file may be one a writer has since replaced: the new one is read.
-        if (!LockShared(fd.get()) || NamesFile(path, st)) {
-            return ReadAll(fd.get());
-        }
+    struct stat st {};
+    const vb::Descriptor fd = OpenLocked(path, O_RDONLY, st, LockShared);
+    if (!fd) {
+        return std::nullopt;
     }
+    return ReadAll(fd.get());
 }
 
 std::string WriteTarget(const std::string& path) {
@@ -185,16 +193,10 @@ FileUpdate::FileUpdate(std::string path) : path_(std::move(path)) {
         throw vb::FromErrno(errno, vb::err::PathNotFound);
     }
     // A writer without the lock file may have waited on a file that another writer has
-    // since replaced by a rename: it locks the file that now holds the name.
-    for (;;) {
-        file_ = OpenRegular(path_, O_RDWR, st);
-        if (!file_) {
-            return; // the write creates it
-        }
-        LockExclusive(file_.get());
-        if (NamesFile(path_, st)) {
-            break;
-        }
+    // since replaced.
+    file_ = OpenLocked(path_, O_RDWR, st, LockExclusive);
+    if (!file_) {
+        return; // the write creates it
     }
     // Root may open any file for writing: a read-only one is left alone all the same.
     if (ReadOnly(st.st_mode)) {
