@@ -203,14 +203,11 @@ FileUpdate::FileUpdate(std::string path) : path_(std::move(path)) {
         vb::Raise(vb::err::PermissionDenied);
     }
     previous_ = ReadAll(file_.get());
-    mode_ = st.st_mode;
-    owner_ = st.st_uid;
-    group_ = st.st_gid;
-    links_ = st.st_nlink;
+    opened_ = st;
 }
 
 void FileUpdate::Write(std::string_view bytes) {
-    if (links_ > 1 || !Replace(bytes)) {
+    if (opened_.st_nlink > 1 || !Replace(bytes)) {
         WriteInPlace(bytes);
     }
 }
@@ -230,10 +227,10 @@ bool FileUpdate::Replace(std::string_view bytes) {
     if (file_) {
         // A writer that does not own the file may not give the new one to its owner: the
         // file keeps its owner by being written where it is.
-        if (::fchown(temp->fd(), owner_, group_) != 0) {
+        if (::fchown(temp->fd(), opened_.st_uid, opened_.st_gid) != 0) {
             return false;
         }
-        ::fchmod(temp->fd(), mode_ & 07777);
+        ::fchmod(temp->fd(), opened_.st_mode & 07777);
         CopyExtendedAttributes(file_.get(), temp->fd());
     }
     vb::WriteAll(temp->fd(), bytes);
