@@ -11,12 +11,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <thread>
 #include <unistd.h>
 
@@ -111,44 +109,6 @@ void SyncFolderOf(const std::string& path) {
         ::open(vb::SplitAtFolder(path).first.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd) {
         ::fsync(fd.get());
-    }
-}
-
-// What `get(buffer, size)` puts in a buffer made larger for as long as it is too small;
-// none when it fails otherwise.
-template <typename Get> std::optional<std::string> Grown(const Get& get) {
-    std::string buffer(256, '\0');
-    for (;;) {
-        const ssize_t n = get(buffer.data(), buffer.size());
-        if (n >= 0) {
-            buffer.resize(static_cast<std::size_t>(n));
-            return buffer;
-        }
-        if (errno != ERANGE) {
-            return std::nullopt;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
-// Hands on the extended attributes of the file `from` that `to` may take: among them the
-// access control list ("system.posix_acl_access") that may be what lets a user write it,
-// and the DOS attributes Samba keeps ("user.DOSATTRIB").
-void CopyExtendedAttributes(int from, int to) {
-    const auto names =
-        Grown([from](char* buffer, std::size_t size) { return ::flistxattr(from, buffer, size); });
-    if (!names) {
-        return;
-    }
-    for (std::size_t at = 0; at < names->size();) {
-        const char* const name = names->c_str() + at;
-        at += std::strlen(name) + 1;
-        const auto value = Grown([from, name](char* buffer, std::size_t size) {
-            return ::fgetxattr(from, name, buffer, size);
-        });
-        if (value) {
-            ::fsetxattr(to, name, value->data(), value->size(), 0);
-        }
     }
 }
 
