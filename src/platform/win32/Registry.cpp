@@ -123,27 +123,18 @@ template <typename Call> std::int32_t OnKey(HKEY hKey, std::uint32_t right, Call
     });
 }
 
-void Refresh(Snapshot& snapshot) {
-    const auto version = Store().Version();
-    if (version != snapshot.version) {
+// The list `read` gives of the key, kept in its snapshot until the store changes.
+template <typename List>
+const List& Cached(const Target& key, std::optional<List> Snapshot::*list,
+                   List (RegistryStore::*read)(KeyId)) {
+    Snapshot& snapshot = *key.snapshot;
+    if (const auto version = Store().Version(); version != snapshot.version) {
         snapshot = Snapshot{version, std::nullopt, std::nullopt};
     }
-}
-
-const std::vector<RegistryValue>& ValuesOf(const Target& key) {
-    Refresh(*key.snapshot);
-    if (!key.snapshot->values) {
-        key.snapshot->values = Store().Values(key.id);
+    if (!(snapshot.*list)) {
+        snapshot.*list = (Store().*read)(key.id);
     }
-    return *key.snapshot->values;
-}
-
-const std::vector<std::string>& SubKeysOf(const Target& key) {
-    Refresh(*key.snapshot);
-    if (!key.snapshot->subKeys) {
-        key.snapshot->subKeys = Store().SubKeys(key.id);
-    }
-    return *key.snapshot->subKeys;
+    return *(snapshot.*list);
 }
 
 std::int32_t CopyData(const std::string& bytes, char* data, std::uint32_t* dataSize) {
@@ -245,7 +236,7 @@ std::int32_t RegEnumValueA(HKEY hKey, std::uint32_t index, vb::String& valueName
                            std::uint32_t& valueNameSize, std::uint32_t* /*reserved*/,
                            std::uint32_t* type, char* data, std::uint32_t* dataSize) {
     return OnKey(hKey, KEY_QUERY_VALUE, [&](const Target& key) {
-        const auto& values = ValuesOf(key);
+        const auto& values = Cached(key, &Snapshot::values, &RegistryStore::Values);
         if (index >= values.size()) {
             return ERROR_NO_MORE_ITEMS;
         }
@@ -263,7 +254,7 @@ std::int32_t RegEnumValueA(HKEY hKey, std::uint32_t index, vb::String& valueName
 
 std::int32_t RegEnumKeyA(HKEY hKey, std::uint32_t index, vb::String& name, std::uint32_t nameSize) {
     return OnKey(hKey, KEY_ENUMERATE_SUB_KEYS, [&](const Target& key) {
-        const auto& names = SubKeysOf(key);
+        const auto& names = Cached(key, &Snapshot::subKeys, &RegistryStore::SubKeys);
         if (index >= names.size()) {
             return ERROR_NO_MORE_ITEMS;
         }
