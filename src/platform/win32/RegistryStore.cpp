@@ -7,6 +7,7 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <compare>
 #include <cstdlib>
 #include <pwd.h>
 #include <sqlite3.h>
@@ -77,13 +78,10 @@ int CompareNames(void* /*unused*/, int aSize, const void* a, int bSize, const vo
         vb::DecodeText(std::string_view(static_cast<const char*>(a), static_cast<size_t>(aSize)));
     const vb::String y =
         vb::DecodeText(std::string_view(static_cast<const char*>(b), static_cast<size_t>(bSize)));
-    const auto [ox, oy] = std::mismatch(x.begin(), x.end(), y.begin(), y.end(), [](auto l, auto r) {
-        return vb::UpperChar(l) == vb::UpperChar(r);
-    });
-    if (ox != x.end() && oy != y.end()) {
-        return vb::UpperChar(*ox) < vb::UpperChar(*oy) ? -1 : 1;
-    }
-    return ox != x.end() ? 1 : (oy != y.end() ? -1 : 0);
+    const auto order = std::lexicographical_compare_three_way(
+        x.begin(), x.end(), y.begin(), y.end(),
+        [](vb::Char l, vb::Char r) { return vb::UpperChar(l) <=> vb::UpperChar(r); });
+    return std::is_lt(order) ? -1 : (std::is_gt(order) ? 1 : 0);
 }
 
 class Statement {
