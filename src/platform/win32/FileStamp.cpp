@@ -3,9 +3,9 @@
 #include "vb/Encoding.h"
 
 #include <cerrno>
+#include <cstring>
 #include <sys/xattr.h>
 #include <unistd.h>
-#include <vector>
 
 namespace win32 {
 
@@ -13,22 +13,27 @@ namespace {
 
 constexpr const char* kDosAttributes = "user.DOSATTRIB";
 
-std::optional<std::string> ReadDosAttributes(const std::string& path) {
-    std::vector<char> value(256);
-    while (true) {
-        const ssize_t n = ::getxattr(path.c_str(), kDosAttributes, value.data(), value.size());
+// What `get(buffer, size)` puts in a buffer made larger for as long as it is too small;
+// none when it fails otherwise.
+template <typename Get> std::optional<std::string> Grown(const Get& get) {
+    std::string buffer(256, '\0');
+    for (;;) {
+        const ssize_t n = get(buffer.data(), buffer.size());
         if (n >= 0) {
-            return std::string(value.data(), static_cast<std::size_t>(n));
+            buffer.resize(static_cast<std::size_t>(n));
+            return buffer;
         }
         if (errno != ERANGE) {
             return std::nullopt;
         }
-        const ssize_t needed = ::getxattr(path.c_str(), kDosAttributes, nullptr, 0);
-        if (needed < 0) {
-            return std::nullopt;
-        }
-        value.resize(static_cast<std::size_t>(needed) + 1);
+        buffer.resize(buffer.size() * 2);
     }
+}
+
+std::optional<std::string> ReadDosAttributes(const std::string& path) {
+    return Grown([&path](char* buffer, std::size_t size) {
+        return ::getxattr(path.c_str(), kDosAttributes, buffer, size);
+    });
 }
 
 } // namespace
@@ -61,6 +66,24 @@ void ApplyFileStamp(int fd, const FileStamp& stamp) {
     }
     const timespec times[2] = {stamp.lastAccess, stamp.lastWrite};
     ::futimens(fd, times);
+}
+
+void CopyExtendedAttributes(int from, int to) {
+    const auto names =
+        Grown([from](char* buffer, std::size_t size) { return ::flistxattr(from, buffer, size); });
+    if (!names) {
+        return;
+    }
+    for (std::size_t at = 0; at < names->size();) {
+        const char* const name = names->c_str() + at;
+        at += std::strlen(name) + 1;
+        const auto value = Grown([from, name](char* buffer, std::size_t size) {
+            return ::fgetxattr(from, name, buffer, size);
+        });
+        if (value) {
+            ::fsetxattr(to, name, value->data(), value->size(), 0);
+        }
+    }
 }
 
 } // namespace win32

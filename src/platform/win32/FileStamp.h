@@ -41,4 +41,9 @@ std::optional<FileStamp> ReadFileStamp(vb::StringView path);
 // what its file system cannot keep is left out.
 void ApplyFileStamp(int fd, const FileStamp& stamp);
 
+// Hands on the extended attributes of the open file `from` that `to` may take: among them
+// the access control list ("system.posix_acl_access") that may be what lets a user write
+// it, and the DOS attributes Samba keeps ("user.DOSATTRIB").
+void CopyExtendedAttributes(int from, int to);
+
 } // namespace win32

@@ -2,6 +2,7 @@
 
 #include "vb/Error.h"
 #include "vb/Files.h"
+#include "vb/Folder.h"
 #include "vb/SignalsBlocked.h"
 #include "vb/TemporaryFile.h"
 #include "win32/FileStamp.h"
@@ -10,12 +11,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <thread>
 #include <unistd.h>
 
@@ -62,12 +61,13 @@ vb::Descriptor OpenRegular(const std::string& path, int access, struct stat& st)
     return fd;
 }
 
-void LockExclusive(int fd) {
+bool LockExclusive(int fd) {
     while (::flock(fd, LOCK_EX) != 0) {
         if (errno != EINTR) {
             throw vb::FromErrno(errno);
         }
     }
+    return true;
 }
 
 // Waits for a writer that rewrites the file in place, which holds its lock for one write;
@@ -91,51 +91,24 @@ bool NamesFile(const std::string& path, const struct stat& opened) {
            now.st_ino == opened.st_ino;
 }
 
+// OpenRegular, then `lock` (false: going on without the lock). Once locked, the file may be
+// one a writer has since replaced by a rename: the file that now holds the name is taken.
+template <typename Lock>
+vb::Descriptor OpenLocked(const std::string& path, int access, struct stat& st, Lock lock) {
+    for (;;) {
+        vb::Descriptor fd = OpenRegular(path, access, st);
+        if (!fd || !lock(fd.get()) || NamesFile(path, st)) {
+            return fd;
+        }
+    }
+}
+
 // Makes the rename itself durable; the file's content is already synced.
 void SyncFolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const vb::Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const vb::Descriptor fd(
+        ::open(vb::SplitAtFolder(path).first.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd) {
         ::fsync(fd.get());
-    }
-}
-
-// What `get(buffer, size)` puts in a buffer made larger for as long as it is too small;
-// none when it fails otherwise.
-template <typename Get> std::optional<std::string> Grown(const Get& get) {
-    std::string buffer(256, '\0');
-    for (;;) {
-        const ssize_t n = get(buffer.data(), buffer.size());
-        if (n >= 0) {
-            buffer.resize(static_cast<std::size_t>(n));
-            return buffer;
-        }
-        if (errno != ERANGE) {
-            return std::nullopt;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
-// Hands on the extended attributes of the file `from` that `to` may take: among them the
-// access control list ("system.posix_acl_access") that may be what lets a user write it,
-// and the DOS attributes Samba keeps ("user.DOSATTRIB").
-void CopyExtendedAttributes(int from, int to) {
-    const auto names =
-        Grown([from](char* buffer, std::size_t size) { return ::flistxattr(from, buffer, size); });
-    if (!names) {
-        return;
-    }
-    for (std::size_t at = 0; at < names->size();) {
-        const char* const name = names->c_str() + at;
-        at += std::strlen(name) + 1;
-        const auto value = Grown([from, name](char* buffer, std::size_t size) {
-            return ::fgetxattr(from, name, buffer, size);
-        });
-        if (value) {
-            ::fsetxattr(to, name, value->data(), value->size(), 0);
-        }
     }
 }
 
@@ -153,17 +126,12 @@ void Overwrite(int fd, std::string_view bytes) {
 } // namespace
 
 std::optional<std::string> ReadFileBytes(const std::string& path) {
-    for (;;) {
-        struct stat st {};
-        const vb::Descriptor fd = OpenRegular(path, O_RDONLY, st);
-        if (!fd) {
-            return std::nullopt;
-        }
-        // Once locked, the file may be one a writer has since replaced: the new one is read.
-        if (!LockShared(fd.get()) || NamesFile(path, st)) {
-            return ReadAll(fd.get());
-        }
+    struct stat st {};
+    const vb::Descriptor fd = OpenLocked(path, O_RDONLY, st, LockShared);
+    if (!fd) {
+        return std::nullopt;
     }
+    return ReadAll(fd.get());
 }
 
 std::string WriteTarget(const std::string& path) {
@@ -185,30 +153,21 @@ FileUpdate::FileUpdate(std::string path) : path_(std::move(path)) {
         throw vb::FromErrno(errno, vb::err::PathNotFound);
     }
     // A writer without the lock file may have waited on a file that another writer has
-    // since replaced by a rename: it locks the file that now holds the name.
-    for (;;) {
-        file_ = OpenRegular(path_, O_RDWR, st);
-        if (!file_) {
-            return; // the write creates it
-        }
-        LockExclusive(file_.get());
-        if (NamesFile(path_, st)) {
-            break;
-        }
+    // since replaced.
+    file_ = OpenLocked(path_, O_RDWR, st, LockExclusive);
+    if (!file_) {
+        return; // the write creates it
     }
     // Root may open any file for writing: a read-only one is left alone all the same.
     if (ReadOnly(st.st_mode)) {
         vb::Raise(vb::err::PermissionDenied);
     }
     previous_ = ReadAll(file_.get());
-    mode_ = st.st_mode;
-    owner_ = st.st_uid;
-    group_ = st.st_gid;
-    links_ = st.st_nlink;
+    opened_ = st;
 }
 
 void FileUpdate::Write(std::string_view bytes) {
-    if (links_ > 1 || !Replace(bytes)) {
+    if (opened_.st_nlink > 1 || !Replace(bytes)) {
         WriteInPlace(bytes);
     }
 }
@@ -228,10 +187,10 @@ bool FileUpdate::Replace(std::string_view bytes) {
     if (file_) {
         // A writer that does not own the file may not give the new one to its owner: the
         // file keeps its owner by being written where it is.
-        if (::fchown(temp->fd(), owner_, group_) != 0) {
+        if (::fchown(temp->fd(), opened_.st_uid, opened_.st_gid) != 0) {
             return false;
         }
-        ::fchmod(temp->fd(), mode_ & 07777);
+        ::fchmod(temp->fd(), opened_.st_mode & 07777);
         CopyExtendedAttributes(file_.get(), temp->fd());
     }
     vb::WriteAll(temp->fd(), bytes);

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
+#include <sys/stat.h>
 
 namespace win32 {
 
@@ -49,10 +49,7 @@ private:
     vb::Descriptor folderLock_;
     vb::Descriptor file_; // open for writing and locked, when the file exists
     std::optional<std::string> previous_;
-    mode_t mode_ = 0;
-    uid_t owner_ = 0;
-    gid_t group_ = 0;
-    nlink_t links_ = 0;
+    struct stat opened_ {}; // of the file as it was locked, when it exists
 };
 
 namespace testing {

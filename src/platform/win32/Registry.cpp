@@ -33,32 +33,23 @@ std::map<HKEY, OpenedKey>& Handles() {
     return handles;
 }
 
-// The roots' enumerations, which no handle of the table holds.
-std::map<HKEY, Snapshot>& RootSnapshots() {
-    static std::map<HKEY, Snapshot> snapshots;
-    return snapshots;
+// The roots, with every right, which no handle of the table holds.
+std::map<HKEY, OpenedKey>& Roots() {
+    static std::map<HKEY, OpenedKey> roots;
+    return roots;
 }
 
 RegistryStore& Store() {
     return RegistryStore::instance();
 }
 
-struct Target {
-    KeyId id = 0;
-    std::uint32_t rights = 0;
-    Snapshot* snapshot = nullptr;
-};
-
 // The key behind a root or an open handle; none for any other number.
-std::optional<Target> Resolve(HKEY hKey) {
+OpenedKey* Resolve(HKEY hKey) {
     if (const KeyId root = RegistryStore::RootOf(hKey); root != 0) {
-        return Target{root, ~std::uint32_t{0}, &RootSnapshots()[hKey]};
+        return &Roots().try_emplace(hKey, OpenedKey{root, ~std::uint32_t{0}, {}}).first->second;
     }
     const auto found = Handles().find(hKey);
-    if (found == Handles().end()) {
-        return std::nullopt;
-    }
-    return Target{found->second.id, found->second.rights, &found->second.snapshot};
+    return found == Handles().end() ? nullptr : &found->second;
 }
 
 // The levels of a key path; a closing "\" names the same key.
@@ -123,27 +114,18 @@ template <typename Call> std::int32_t OnKey(HKEY hKey, std::uint32_t right, Call
     });
 }
 
-void Refresh(Snapshot& snapshot) {
-    const auto version = Store().Version();
-    if (version != snapshot.version) {
+// The list `read` gives of the key, kept in its snapshot until the store changes.
+template <typename List>
+const List& Cached(OpenedKey& key, std::optional<List> Snapshot::*list,
+                   List (RegistryStore::*read)(KeyId)) {
+    Snapshot& snapshot = key.snapshot;
+    if (const auto version = Store().Version(); version != snapshot.version) {
         snapshot = Snapshot{version, std::nullopt, std::nullopt};
     }
-}
-
-const std::vector<RegistryValue>& ValuesOf(const Target& key) {
-    Refresh(*key.snapshot);
-    if (!key.snapshot->values) {
-        key.snapshot->values = Store().Values(key.id);
+    if (!(snapshot.*list)) {
+        snapshot.*list = (Store().*read)(key.id);
     }
-    return *key.snapshot->values;
-}
-
-const std::vector<std::string>& SubKeysOf(const Target& key) {
-    Refresh(*key.snapshot);
-    if (!key.snapshot->subKeys) {
-        key.snapshot->subKeys = Store().SubKeys(key.id);
-    }
-    return *key.snapshot->subKeys;
+    return *(snapshot.*list);
 }
 
 std::int32_t CopyData(const std::string& bytes, char* data, std::uint32_t* dataSize) {
@@ -179,7 +161,7 @@ bool PutName(const std::string& name, vb::String& buffer, std::uint32_t room) {
 std::int32_t RegOpenKeyExA(HKEY hKey, vb::StringView subKey, std::uint32_t /*options*/,
                            std::uint32_t samDesired, HKEY& result) {
     result = 0;
-    return OnKey(hKey, 0, [&](const Target& from) {
+    return OnKey(hKey, 0, [&](const OpenedKey& from) {
         const auto id = Store().Find(from.id, Levels(subKey));
         if (!id) {
             return ERROR_FILE_NOT_FOUND;
@@ -194,7 +176,7 @@ std::int32_t RegCreateKeyExA(HKEY hKey, vb::StringView subKey, std::uint32_t /*r
                              std::uint32_t samDesired, const SECURITY_ATTRIBUTES* /*security*/,
                              HKEY& result, std::uint32_t& disposition) {
     result = 0;
-    return OnKey(hKey, 0, [&](const Target& from) {
+    return OnKey(hKey, 0, [&](const OpenedKey& from) {
         const auto levels = Levels(subKey);
         if (const auto id = Store().Find(from.id, levels)) {
             disposition = REG_OPENED_EXISTING_KEY;
@@ -220,7 +202,7 @@ std::int32_t RegCloseKey(HKEY hKey) {
 
 std::int32_t RegQueryValueExA(HKEY hKey, vb::StringView valueName, std::uint32_t* /*reserved*/,
                               std::uint32_t* type, char* data, std::uint32_t* dataSize) {
-    return OnKey(hKey, KEY_QUERY_VALUE, [&](const Target& key) {
+    return OnKey(hKey, KEY_QUERY_VALUE, [&](const OpenedKey& key) {
         const auto value = Store().Value(key.id, vb::EncodeText(valueName));
         if (!value) {
             return ERROR_FILE_NOT_FOUND;
@@ -234,7 +216,7 @@ std::int32_t RegQueryValueExA(HKEY hKey, vb::StringView valueName, std::uint32_t
 
 std::int32_t RegSetValueExA(HKEY hKey, vb::StringView valueName, std::uint32_t /*reserved*/,
                             std::uint32_t type, const char* data, std::uint32_t size) {
-    return OnKey(hKey, KEY_SET_VALUE, [&](const Target& key) {
+    return OnKey(hKey, KEY_SET_VALUE, [&](const OpenedKey& key) {
         Store().SetValue(key.id, vb::EncodeText(valueName), type,
                          data == nullptr ? std::string_view() : std::string_view(data, size));
         return ERROR_SUCCESS;
@@ -244,8 +226,8 @@ std::int32_t RegSetValueExA(HKEY hKey, vb::StringView valueName, std::uint32_t /
 std::int32_t RegEnumValueA(HKEY hKey, std::uint32_t index, vb::String& valueName,
                            std::uint32_t& valueNameSize, std::uint32_t* /*reserved*/,
                            std::uint32_t* type, char* data, std::uint32_t* dataSize) {
-    return OnKey(hKey, KEY_QUERY_VALUE, [&](const Target& key) {
-        const auto& values = ValuesOf(key);
+    return OnKey(hKey, KEY_QUERY_VALUE, [&](OpenedKey& key) {
+        const auto& values = Cached(key, &Snapshot::values, &RegistryStore::Values);
         if (index >= values.size()) {
             return ERROR_NO_MORE_ITEMS;
         }
@@ -262,8 +244,8 @@ std::int32_t RegEnumValueA(HKEY hKey, std::uint32_t index, vb::String& valueName
 }
 
 std::int32_t RegEnumKeyA(HKEY hKey, std::uint32_t index, vb::String& name, std::uint32_t nameSize) {
-    return OnKey(hKey, KEY_ENUMERATE_SUB_KEYS, [&](const Target& key) {
-        const auto& names = SubKeysOf(key);
+    return OnKey(hKey, KEY_ENUMERATE_SUB_KEYS, [&](OpenedKey& key) {
+        const auto& names = Cached(key, &Snapshot::subKeys, &RegistryStore::SubKeys);
         if (index >= names.size()) {
             return ERROR_NO_MORE_ITEMS;
         }
@@ -272,7 +254,7 @@ std::int32_t RegEnumKeyA(HKEY hKey, std::uint32_t index, vb::String& name, std::
 }
 
 std::int32_t RegDeleteKeyA(HKEY hKey, vb::StringView subKey) {
-    return OnKey(hKey, KEY_CREATE_SUB_KEY, [&](const Target& from) {
+    return OnKey(hKey, KEY_CREATE_SUB_KEY, [&](const OpenedKey& from) {
         const auto id = Store().Find(from.id, Levels(subKey));
         if (!id) {
             return ERROR_FILE_NOT_FOUND;
@@ -283,7 +265,7 @@ std::int32_t RegDeleteKeyA(HKEY hKey, vb::StringView subKey) {
 }
 
 std::int32_t RegDeleteValueA(HKEY hKey, vb::StringView valueName) {
-    return OnKey(hKey, KEY_SET_VALUE, [&](const Target& key) {
+    return OnKey(hKey, KEY_SET_VALUE, [&](const OpenedKey& key) {
         return Store().DeleteValue(key.id, vb::EncodeText(valueName)) ? ERROR_SUCCESS
                                                                       : ERROR_FILE_NOT_FOUND;
     });
@@ -293,7 +275,7 @@ namespace testing {
 
 void CloseRegistryStore() {
     Handles().clear();
-    RootSnapshots().clear();
+    Roots().clear();
     RegistryStore::instance().Close();
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <compare>
 #include <cstdlib>
 #include <pwd.h>
 #include <sqlite3.h>
@@ -77,13 +78,10 @@ int CompareNames(void* /*unused*/, int aSize, const void* a, int bSize, const vo
         vb::DecodeText(std::string_view(static_cast<const char*>(a), static_cast<size_t>(aSize)));
     const vb::String y =
         vb::DecodeText(std::string_view(static_cast<const char*>(b), static_cast<size_t>(bSize)));
-    const auto [ox, oy] = std::mismatch(x.begin(), x.end(), y.begin(), y.end(), [](auto l, auto r) {
-        return vb::UpperChar(l) == vb::UpperChar(r);
-    });
-    if (ox != x.end() && oy != y.end()) {
-        return vb::UpperChar(*ox) < vb::UpperChar(*oy) ? -1 : 1;
-    }
-    return ox != x.end() ? 1 : (oy != y.end() ? -1 : 0);
+    const auto order = std::lexicographical_compare_three_way(
+        x.begin(), x.end(), y.begin(), y.end(),
+        [](vb::Char l, vb::Char r) { return vb::UpperChar(l) <=> vb::UpperChar(r); });
+    return std::is_lt(order) ? -1 : (std::is_gt(order) ? 1 : 0);
 }
 
 class Statement {
@@ -249,6 +247,18 @@ bool RegistryStore::OpenForReading() {
     return schema_;
 }
 
+template <typename Work> auto RegistryStore::Transaction(Work&& work) {
+    Exec(db_.get(), "BEGIN IMMEDIATE");
+    try {
+        auto result = std::forward<Work>(work)();
+        Exec(db_.get(), "COMMIT");
+        return result;
+    } catch (const RegistryFailure&) {
+        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
 void RegistryStore::OpenForWriting() {
     if (!db_) {
         Open(true);
@@ -260,8 +270,7 @@ void RegistryStore::OpenForWriting() {
         return;
     }
     UseWal(db_.get());
-    Exec(db_.get(), "BEGIN IMMEDIATE");
-    try {
+    schema_ = Transaction([&] {
         Exec(db_.get(), "CREATE TABLE IF NOT EXISTS keys("
                         " id INTEGER PRIMARY KEY AUTOINCREMENT,"
                         " parent INTEGER NOT NULL,"
@@ -280,25 +289,13 @@ void RegistryStore::OpenForWriting() {
                 .Bind(2, kRootNames.at(i))
                 .Step();
         }
-        Exec(db_.get(), "COMMIT");
-    } catch (const RegistryFailure&) {
-        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
-    schema_ = true;
+        return true;
+    });
 }
 
 template <typename Work> auto RegistryStore::Write(Work&& work) {
     OpenForWriting();
-    Exec(db_.get(), "BEGIN IMMEDIATE");
-    try {
-        auto result = std::forward<Work>(work)();
-        Exec(db_.get(), "COMMIT");
-        return result;
-    } catch (const RegistryFailure&) {
-        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
+    return Transaction(std::forward<Work>(work));
 }
 
 void RegistryStore::RequireKey(KeyId key) {

@@ -74,6 +74,8 @@ private:
     void Open(bool create);
     void CheckSchema();
     void RequireKey(KeyId key);
+    // `work` as one transaction, undone when it fails.
+    template <typename Work> auto Transaction(Work&& work);
     template <typename Work> auto Write(Work&& work);
 
     std::unique_ptr<sqlite3, CloseDatabase> db_;
