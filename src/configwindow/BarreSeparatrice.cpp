@@ -1,6 +1,7 @@
 #include "configwindow/BarreSeparatrice.h"
 
 #include "forms/RaiseEvent.h"
+#include "routines/OUTILS.h"
 #include "settings/INI32.h"
 #include "vb/Convert.h"
 #include "vb/Error.h"
@@ -13,7 +14,7 @@
 namespace {
 
 constexpr std::uint32_t kGris = 0x808080;
-constexpr std::int32_t kTwipsParPixel = 15;
+using OUTILS::kTwipsParPixel;
 
 } // namespace
 

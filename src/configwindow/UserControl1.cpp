@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr std::int32_t kTwipsParPixel = 15;
+using OUTILS::kTwipsParPixel;
 constexpr float kPas = 300;
 
 // 3 x 20 pixels, one colour a row from the top: a blue strip darkening downwards under a

@@ -9,8 +9,6 @@ namespace OUTILS {
 
 namespace {
 
-constexpr std::int32_t kTwipsParPixel = 15;
-
 // `largeur` and `hauteur` of the window `hwnd` whose outer size in pixels is `largeurPixels`
 // by `hauteurPixels`; each result is written as soon as it is known.
 void MesurerZoneClient(std::intptr_t hwnd, double largeurPixels, double hauteurPixels,

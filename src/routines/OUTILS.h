@@ -15,8 +15,11 @@ namespace OUTILS {
 // True when `chemin` names a file whose length can be read and is not 0.
 vb::Variant FichierExiste(const vb::String& chemin);
 
-// Window geometry in twips, at 15 twips a pixel whatever the display. Errors (a result
-// beyond 32 bits, say) reach the caller.
+// The window code's own measure: 15 twips a pixel whatever the display.
+inline constexpr std::int32_t kTwipsParPixel = 15;
+
+// Window geometry in twips, at kTwipsParPixel. Errors (a result beyond 32 bits, say) reach
+// the caller.
 
 // Centres the form on the screen; a form larger than the screen goes to 0 on that axis.
 void CentrerFenetre(forms::Form& formulaire);
