@@ -1,9 +1,13 @@
 #include "jpeg/Ijl.h"
 
-#include <cerrno>
+#include "vb/Descriptor.h"
+#include "vb/Error.h"
+#include "vb/Files.h"
+
 #include <fcntl.h>
 #include <limits>
 #include <memory>
+#include <string_view>
 #include <turbojpeg.h>
 #include <unistd.h>
 
@@ -43,24 +47,17 @@ bool ImageIsSound(const JPEG_CORE_PROPERTIES& p) {
            pitch <= std::numeric_limits<int>::max();
 }
 
-int WriteAll(const char* name, const unsigned char* data, unsigned long size) {
-    const int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
+int WriteFile(const char* name, const unsigned char* data, unsigned long size) {
+    vb::Descriptor fd(::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!fd) {
         return CannotOpenFile;
     }
-    unsigned long done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, data + done, size - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            ::close(fd);
-            return CannotWriteFile;
-        }
-        done += static_cast<unsigned long>(n);
+    try {
+        vb::WriteAll(fd.get(), std::string_view(reinterpret_cast<const char*>(data), size));
+    } catch (const vb::Error&) {
+        return CannotWriteFile;
     }
-    return ::close(fd) == 0 ? IJL_OK : CannotWriteFile;
+    return ::close(fd.release()) == 0 ? IJL_OK : CannotWriteFile;
 }
 
 } // namespace
@@ -109,7 +106,7 @@ int ijlWrite(JPEG_CORE_PROPERTIES* jcprops, int iotype) {
     if (r != 0) {
         return EncodingFailed;
     }
-    return WriteAll(p.JPGFile, encoded.get(), size);
+    return WriteFile(p.JPGFile, encoded.get(), size);
 }
 
 int ijlFree(JPEG_CORE_PROPERTIES* jcprops) {
