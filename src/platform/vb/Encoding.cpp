@@ -192,26 +192,29 @@ std::string EncodeWindows1252(StringView text) {
     return out;
 }
 
-std::string ToUtf8(StringView text) {
+namespace {
+
+// UTF-8 of `text` with each character given by `shown`; lone surrogates become U+FFFD.
+template <typename Shown> std::string Utf8Of(StringView text, Shown shown) {
     std::string out;
     out.reserve(text.size());
     ForEachCodePoint(
-        text, [&](char32_t cp) { AppendUtf8(out, cp); },
+        text, [&](char32_t cp) { AppendUtf8(out, shown(cp)); },
         [&](char16_t) { AppendUtf8(out, 0xFFFD); });
     return out;
 }
 
+} // namespace
+
+std::string ToUtf8(StringView text) {
+    return Utf8Of(text, [](char32_t cp) { return cp; });
+}
+
 std::string ToTerminal(StringView text) {
-    std::string out;
-    out.reserve(text.size());
-    ForEachCodePoint(
-        text,
-        [&](char32_t cp) {
-            const bool control = cp < 0x20 || (cp >= 0x7F && cp < 0xA0);
-            AppendUtf8(out, cp == U'\t' ? U' ' : control ? 0xFFFD : cp);
-        },
-        [&](char16_t) { AppendUtf8(out, 0xFFFD); });
-    return out;
+    return Utf8Of(text, [](char32_t cp) -> char32_t {
+        const bool control = cp < 0x20 || (cp >= 0x7F && cp < 0xA0);
+        return cp == U'\t' ? U' ' : control ? 0xFFFD : cp;
+    });
 }
 
 } // namespace vb
