@@ -37,8 +37,10 @@ void CreerDestination(const vb::String& chemin) {
     }
     std::int16_t niveaux = 0;
     Err.Run([&] { niveaux = Conversion::CompterOccurrences(chemin, separateur); });
-    for (auto i = static_cast<std::int16_t>(premier + 1); i <= niveaux; ++i) {
-        const vb::String champ = Conversion::ExtraireChamp(chemin, separateur, i);
+    // A counter wider than the count, so that 32767 levels end like any other count.
+    for (std::int32_t i = premier + 1; i <= niveaux; ++i) {
+        const vb::String champ =
+            Conversion::ExtraireChamp(chemin, separateur, static_cast<std::int16_t>(i));
         Err.Run([&] { vb::MkDir(construit + champ); });
         construit += champ + separateur;
     }

@@ -35,12 +35,17 @@ std::optional<vb::TemporaryFile> NewFileFor(const std::string& target, bool repl
     }
 }
 
-// Gives the written file the target's name.
+// Gives the written file the target's name. A folder that refuses to let the old file go
+// (a sticky folder and a file of another user) refuses to delete it: that refusal is the
+// runtime's error and reaches the caller, the old file left as it was.
 bool PutInPlace(vb::TemporaryFile& written) {
     try {
         written.Commit();
         return true;
-    } catch (const vb::Error&) {
+    } catch (const vb::Error& e) {
+        if (e.number() == vb::err::PermissionDenied) {
+            throw;
+        }
         return false;
     }
 }
@@ -71,9 +76,10 @@ bool cDIBSection::SaveJPG(const cDIBSection& cDib, vb::StringView sFile, std::in
     if (!written) {
         RaiseJpegError(u"Failed to save to JPG ", jpeg::CannotOpenFile);
     }
-    // The library writes the file by name: the name of the still nameless new file.
-    const std::string name = "/proc/self/fd/" + std::to_string(written->fd());
-    jcprops.JPGFile = name.c_str();
+    // The library writes through the new file's descriptor: opening it again by name would
+    // be refused to its owner under a umask that takes away the owner's write permission.
+    jcprops.JPGFile = target.c_str();
+    jcprops.JPGFileDescriptor = written->fd();
     jcprops.JPGWidth = cDib.Width();
     jcprops.JPGHeight = cDib.Height();
     jcprops.jquality = lQuality;

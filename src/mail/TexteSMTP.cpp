@@ -7,23 +7,31 @@ namespace TexteSMTP {
 namespace {
 
 constexpr vb::StringView kFinLigne = u"\r\n";
-// 1000 octets with the line end (RFC 5321 4.5.3.1.6), one octet a character on the wire.
+// 1000 octets with the line end (RFC 5321 4.5.3.1.6), one octet a character on the wire,
+// the "." added in front of a line that begins with "." included.
 constexpr std::size_t kLigneMax = 998;
 
 bool DebutDePaire(vb::Char c) {
     return c >= 0xD800 && c <= 0xDBFF;
 }
 
-// Where a line longer than the limit is cut: the length of its first piece, never 0.
+// The characters a line may hold: one less when it begins with ".", whose stuffed "."
+// takes the last octet.
+std::size_t Limite(vb::StringView ligne) {
+    return ligne.starts_with(u'.') ? kLigneMax - 1 : kLigneMax;
+}
+
+// Where a line longer than its limit is cut: the length of its first piece, never 0.
 std::size_t Coupure(vb::StringView ligne) {
-    const vb::StringView tete = ligne.substr(0, kLigneMax + 1);
+    const std::size_t limite = Limite(ligne);
+    const vb::StringView tete = ligne.substr(0, limite + 1);
     for (const vb::Char avant : {u'<', u' '}) {
         if (const std::size_t p = tete.rfind(avant); p != vb::StringView::npos && p > 0) {
             return p;
         }
     }
     // A character outside the 16-bit range stays whole.
-    return DebutDePaire(ligne[kLigneMax - 1]) ? kLigneMax - 1 : kLigneMax;
+    return DebutDePaire(ligne[limite - 1]) ? limite - 1 : limite;
 }
 
 } // namespace
@@ -67,7 +75,7 @@ vb::String Donnees(vb::StringView texte) {
     for (std::size_t debut = 0;;) {
         const std::size_t fin = std::min(texte.find_first_of(u"\r\n", debut), texte.size());
         vb::StringView ligne = texte.substr(debut, fin - debut);
-        while (ligne.size() > kLigneMax) {
+        while (ligne.size() > Limite(ligne)) {
             const std::size_t piece = Coupure(ligne);
             ecrire(ligne.substr(0, piece));
             sortie += kFinLigne;

@@ -14,9 +14,10 @@ vb::String Chemin(vb::StringView champ);
 vb::String FinsDeLigne(vb::StringView texte);
 
 // The message text as it goes after "data": every line end as CR LF; lines of more than 998
-// characters cut with CR LF before the last "<" that keeps the piece within 998, else before
-// the last blank, else after the 998th character; one more "." in front of each line that
-// begins with "." (the server takes it off).
+// characters (997 for one that begins with ".") cut with CR LF before the last "<" that keeps
+// the piece within that limit, else before the last blank, else at the limit; one more "."
+// in front of each line that begins with "." (the server takes it off), so that no line on
+// the wire holds more than 998 octets before its CR LF.
 vb::String Donnees(vb::StringView texte);
 
 } // namespace TexteSMTP

@@ -3,6 +3,9 @@
 #include "imaging/aDIBSection.h"
 #include "imaging/cDIBSection.h"
 #include "vb/Clock.h"
+#include "vb/Convert.h"
+#include "vb/DateTime.h"
+#include "vb/Random.h"
 #include "win32/Clipboard.h"
 #include "win32/GdiScope.h"
 
@@ -251,6 +254,25 @@ TEST(DibSection, RandomiseBitsFillsGreyOrGreenAndRedPixelsAnewAtEveryTime) {
             }
         }
         EXPECT_GT(distinct, 0);
+        // The runtime's numbers, seeded as the routine seeds them, land in the order of its
+        // loops: lines outside for grey, pixels outside for colour, green drawn before red.
+        vb::Randomize(vb::Timer());
+        const auto next = [] {
+            return static_cast<std::uint8_t>(vb::RoundHalfEven(vb::Rnd() * 255.0));
+        };
+        std::vector<std::uint8_t> drawn = first;
+        for (int outer = 0; outer < (grey ? 4 : 5); ++outer) {
+            for (int inner = 0; inner < (grey ? 5 : 4); ++inner) {
+                std::uint8_t* p = &drawn[grey ? outer * 16 + inner * 3 : inner * 16 + outer * 3];
+                if (grey) {
+                    std::fill_n(p, 3, next());
+                } else {
+                    p[1] = next();
+                    p[2] = next();
+                }
+            }
+        }
+        EXPECT_EQ(first, drawn);
         image.RandomiseBits(grey);
         EXPECT_EQ(bytes(), first) << "the same time of day seeds the same numbers";
         clock.advance(std::chrono::seconds(1));

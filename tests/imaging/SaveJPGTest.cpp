@@ -186,14 +186,48 @@ TEST(SaveJPG, AFailedWriteRaises26001AndLeavesTheOldFileAsItWas) {
     EXPECT_EQ(refused, "70"); // the old file may not be deleted there
     EXPECT_EQ(t.read("kept.jpg"), "old content");
 
+    // A sticky folder, where a file of another user may not be deleted.
+    t.write("shared/other.jpg", "old content");
+    ::chmod(t.path("shared").c_str(), 01777);
+    const std::string sticky = testsupport::InChild(
+        [&] {
+            return std::to_string(
+                ErrorNumberOf([&] { image.SaveJPG(image, t.text("shared/other.jpg")); }));
+        },
+        true);
+    EXPECT_EQ(sticky, "70");
+    EXPECT_EQ(t.read("shared/other.jpg"), "old content");
+
     // Wildcards are characters of the one name.
     EXPECT_TRUE(image.SaveJPG(image, t.text("a?.jpg")));
     EXPECT_TRUE(image.SaveJPG(image, t.text("a*.jpg")));
     EXPECT_EQ(t.read("a1.jpg"), "one");
     EXPECT_EQ(t.read("a2.jpg"), "two");
     EXPECT_TRUE(testsupport::DecodeJpegFile(t.path("a?.jpg")));
-    EXPECT_EQ(t.list(""), (std::set<std::string>{"a*.jpg", "a1.jpg", "a2.jpg", "a?.jpg",
-                                                 "folder.jpg/", "kept.jpg"}));
+    EXPECT_EQ(t.list(""),
+              (std::set<std::string>{"a*.jpg", "a1.jpg", "a2.jpg", "a?.jpg", "folder.jpg/",
+                                     "kept.jpg", "shared/", "shared/other.jpg"}));
+}
+
+TEST(SaveJPG, AUmaskThatTakesAwayTheOwnersWritePermissionStillLetsTheUserSave) {
+    const TempTree t;
+    cDIBSection image;
+    ASSERT_TRUE(image.Create(8, 8));
+    PaintGradient(image);
+    ::chmod(t.path().c_str(), 0777);
+    for (const mode_t mask : {0222, 0277}) {
+        const std::string name = "masked-" + std::to_string(mask) + ".jpg";
+        const std::string saved = testsupport::InChild(
+            [&] {
+                ::umask(mask);
+                const auto e = ErrorRaisedBy([&] { image.SaveJPG(image, t.text(name)); });
+                return e ? vb::ToUtf8(e->description()) : std::string("saved");
+            },
+            true);
+        EXPECT_EQ(saved, "saved") << mask;
+        EXPECT_TRUE(testsupport::DecodeJpegFile(t.path(name))) << mask;
+        EXPECT_EQ(StatOf(t.path(name)).st_mode & 0777, 0666 & ~mask);
+    }
 }
 
 } // namespace

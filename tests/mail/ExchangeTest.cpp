@@ -77,10 +77,12 @@ TEST(MailExchange, LongLinesAreFoldedAndLoneLineEndsMadeWholeBeforeDotStuffing) 
          n(900, 'a') + u"<b>" + n(90, 'c') + u"\r\n<i>" + n(600, 'c')},
         // Else before the last blank.
         {n(990, 'd') + u" " + n(20, 'e') + u"<f>", n(990, 'd') + u"\r\n " + n(20, 'e') + u"<f>"},
-        // Else after 998 characters; a piece that then begins with "." is stuffed.
-        {u"." + n(997, 'g') + u"." + n(1000, 'h'),
-         u".." + n(997, 'g') + u"\r\n.." + n(997, 'h') + u"\r\n" + n(3, 'h')},
+        // Else after 998 characters, or 997 for a piece that begins with ".", which its
+        // stuffed "." brings to 998 octets.
+        {n(998, 'g') + u"." + n(1000, 'h'),
+         n(998, 'g') + u"\r\n.." + n(996, 'h') + u"\r\n" + n(4, 'h')},
         {n(998, 'i'), n(998, 'i')},
+        {u"." + n(997, 'j'), u".." + n(996, 'j') + u"\r\nj"},
         // A lone CR or LF ends a line, so that a "." after it is stuffed too.
         {u"un\rdeux\ntrois\n\r.\n.quatre\r", u"un\r\ndeux\r\ntrois\r\n\r\n..\r\n..quatre\r\n"},
     };
@@ -95,7 +97,12 @@ TEST(MailExchange, LongLinesAreFoldedAndLoneLineEndsMadeWholeBeforeDotStuffing) 
     bench.mail.message(text);
     EXPECT_EQ(bench.Send(), Events{u"MAIL ACCEPTE"});
     EXPECT_EQ(bench.mail.message(), text);
-    EXPECT_EQ(server.file("message-1.raw"), Wire(kHeaders + wire + u"\r\n"));
+    const std::string raw = server.file("message-1.raw");
+    EXPECT_EQ(raw, Wire(kHeaders + wire + u"\r\n"));
+    for (std::size_t start = 0, end = 0; (end = raw.find("\r\n", start)) != std::string::npos;
+         start = end + 2) {
+        EXPECT_LE(end - start, 998U) << "line at octet " << start;
+    }
 }
 
 TEST(MailExchange, SeveralHundredKilobytesArriveWholeAndInOrder) {

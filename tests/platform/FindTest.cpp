@@ -64,6 +64,13 @@ TEST(FindPattern, WildcardsMatchWithoutRegardToCase) {
         {u"name", u"", false},
         {u"exact", u"EXACT", true},
         {u"exact", u"exac", false},
+        // "*." takes the names without an extension, the final "." standing for the end.
+        {u"Makefile", u"*.", true},
+        {u"a.txt", u"*.", false},
+        {u".profile", u"*.", false},
+        {u"fin.", u"*.", true},
+        {u"v1.2-notes", u"v*.", false},
+        {u"v1.2-notes", u"v1.*.", true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(win32::MatchesPattern(c.name, c.pattern), c.matches)
@@ -87,6 +94,18 @@ TEST(FindFirstFile, DotEntriesFirstThenNamesSortedWithoutRegardToCase) {
     const std::vector<Found> texts = {
         {u"A.txt", false}, {u"autre.txt", true}, {u"b.txt", false}, {u"c.TXT", false}};
     EXPECT_EQ(Search(t.folder("") + u"*.txt"), texts);
+}
+
+TEST(FindFirstFile, StarDotListsTheNamesWithoutAnExtension) {
+    TempTree t;
+    t.write("README", "");
+    t.write("Makefile", "");
+    t.write("a.txt", "");
+    t.mkdir("Dossier");
+    // As on Windows, "." and ".." have an empty extension and are listed too.
+    const std::vector<Found> expected = {
+        {u".", true}, {u"..", true}, {u"Dossier", true}, {u"Makefile", false}, {u"README", false}};
+    EXPECT_EQ(Search(t.folder("") + u"*."), expected);
 }
 
 TEST(FindFirstFile, LinksShowWhatTheyLeadTo) {

@@ -2,7 +2,9 @@
 
 #include "support/Jpeg.h"
 #include "support/TempTree.h"
+#include "vb/Descriptor.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -58,6 +60,20 @@ TEST(Ijl, WritesRowsWhereTheyLieTheRightWayUp) {
             EXPECT_LT(image->at(x, 3)[0], 60) << bottomUp;
         }
     }
+
+    // A file already open takes the image; the name is then not opened.
+    const std::vector<std::uint8_t> rows = Rows(true);
+    const std::string file = t.path("open.jpg");
+    const std::string nowhere = t.path("missing/x.jpg");
+    const vb::Descriptor fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0444));
+    JPEG_CORE_PROPERTIES p;
+    ASSERT_EQ(ijlInit(&p), IJL_OK);
+    Describe(p, rows, true, nowhere.c_str());
+    p.JPGFileDescriptor = fd.get();
+    ASSERT_EQ(ijlWrite(&p, IJL_JFILE_WRITEWHOLEIMAGE), IJL_OK);
+    const auto image = testsupport::DecodeJpegFile(file);
+    ASSERT_TRUE(image);
+    EXPECT_GT(image->at(0, 0)[0], 200);
 }
 
 TEST(Ijl, FailuresAreNonZeroCodes) {

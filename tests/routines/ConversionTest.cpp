@@ -92,6 +92,16 @@ TEST(ExtraireChamp, ReturnsTheNumberedFieldOrEmpty) {
         EXPECT_EQ(ExtraireChamp(c.chaine, c.separateur, c.numero), c.expected)
             << vb::ToUtf8(c.chaine) << " #" << c.numero;
     }
+
+    // The largest field number ends too, whether the field is there or not.
+    constexpr std::int16_t kLast = std::numeric_limits<std::int16_t>::max();
+    vb::String fields;
+    for (int i = 1; i <= kLast; ++i) {
+        fields += vb::FromAscii(std::to_string(i)) + u";";
+    }
+    EXPECT_EQ(ExtraireChamp(fields, u";", kLast), vb::FromAscii(std::to_string(kLast)));
+    EXPECT_EQ(ExtraireChamp(u"a;b", u";", kLast), u"");
+    EXPECT_EQ(ExtraireChamp(u"a;b", u"", kLast), u"");
 }
 
 TEST(DerniereLigne, TakesTheLastNonBlankLineOrTheUnfinishedTail) {

@@ -47,17 +47,28 @@ bool ImageIsSound(const JPEG_CORE_PROPERTIES& p) {
            pitch <= std::numeric_limits<int>::max();
 }
 
-int WriteFile(const char* name, const unsigned char* data, unsigned long size) {
-    vb::Descriptor fd(::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (!fd) {
-        return CannotOpenFile;
-    }
+int WriteTo(int fd, const unsigned char* data, unsigned long size) {
     try {
-        vb::WriteAll(fd.get(), std::string_view(reinterpret_cast<const char*>(data), size));
+        vb::WriteAll(fd, std::string_view(reinterpret_cast<const char*>(data), size));
     } catch (const vb::Error&) {
         return CannotWriteFile;
     }
-    return ::close(fd.release()) == 0 ? IJL_OK : CannotWriteFile;
+    return IJL_OK;
+}
+
+int WriteFile(const JPEG_CORE_PROPERTIES& p, const unsigned char* data, unsigned long size) {
+    if (p.JPGFileDescriptor >= 0) {
+        return WriteTo(p.JPGFileDescriptor, data, size);
+    }
+    vb::Descriptor fd(::open(p.JPGFile, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!fd) {
+        return CannotOpenFile;
+    }
+    const int r = WriteTo(fd.get(), data, size);
+    if (::close(fd.release()) != 0) {
+        return CannotWriteFile;
+    }
+    return r;
 }
 
 } // namespace
@@ -92,7 +103,7 @@ int ijlWrite(JPEG_CORE_PROPERTIES* jcprops, int iotype) {
     if (p.jquality < 1 || p.jquality > 100) {
         return BadQuality;
     }
-    if (p.JPGFile == nullptr) {
+    if (p.JPGFile == nullptr && p.JPGFileDescriptor < 0) {
         return CannotOpenFile;
     }
     const int pitch = p.DIBWidth * 3 + p.DIBPadBytes;
@@ -106,7 +117,7 @@ int ijlWrite(JPEG_CORE_PROPERTIES* jcprops, int iotype) {
     if (r != 0) {
         return EncodingFailed;
     }
-    return WriteFile(p.JPGFile, encoded.get(), size);
+    return WriteFile(p, encoded.get(), size);
 }
 
 int ijlFree(JPEG_CORE_PROPERTIES* jcprops) {

@@ -35,6 +35,9 @@ struct JPEG_CORE_PROPERTIES {
     std::int32_t DIBPadBytes = 0;
     // The file to write: a NUL-terminated name in the system's 8-bit code page.
     const char* JPGFile = nullptr;
+    // Or a file already open for writing, which takes the image from its current offset in
+    // place of the file JPGFile names; -1 for none. It stays open, and the caller's.
+    int JPGFileDescriptor = -1;
     // The image in the file: the same size as the pixels (no scaling).
     std::int32_t JPGWidth = 0;
     std::int32_t JPGHeight = 0;
@@ -50,8 +53,8 @@ struct JPEG_CORE_PROPERTIES {
 
 // Prepares the record; IJL_OK or a failure code.
 int ijlInit(JPEG_CORE_PROPERTIES* jcprops);
-// Encodes the image and writes the file (replacing what the name held); IJL_OK or a
-// failure code, after which the file may hold a partial image.
+// Encodes the image and writes the file (replacing what the name held, or into the open
+// file); IJL_OK or a failure code, after which the file may hold a partial image.
 int ijlWrite(JPEG_CORE_PROPERTIES* jcprops, int iotype);
 // Releases what ijlInit prepared.
 int ijlFree(JPEG_CORE_PROPERTIES* jcprops);

@@ -103,9 +103,33 @@ SearchHandle& SearchHandle::operator=(SearchHandle&& other) noexcept {
     return *this;
 }
 
+namespace {
+
+// A pattern that ends in "*." takes the names without an extension, as the Windows search
+// does: its last "*" takes no "." of the name, and the final "." stands for the end of the
+// name or a "." that ends it. So "*." takes README, "." and "..", and leaves a.txt out.
+bool MatchesWithoutExtension(vb::StringView name, vb::StringView head) {
+    if (name.ends_with(u'.')) {
+        name.remove_suffix(1);
+        return MatchesPattern(name, vb::String(head) + u'*');
+    }
+    const std::size_t dot = name.rfind(u'.');
+    for (std::size_t end = dot == vb::StringView::npos ? 0 : dot + 1; end <= name.size(); ++end) {
+        if (MatchesPattern(name.substr(0, end), head)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 bool MatchesPattern(vb::StringView name, vb::StringView pattern) {
     if (pattern == u"*.*" || pattern == u"*") {
         return true;
+    }
+    if (pattern.ends_with(u"*.")) {
+        return MatchesWithoutExtension(name, pattern.substr(0, pattern.size() - 2));
     }
     // Greedy walk that goes back to the last "*" on a mismatch.
     std::size_t n = 0;

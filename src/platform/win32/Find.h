@@ -57,10 +57,11 @@ private:
 };
 
 // Starts a search of `pathAndPattern` (a folder, its separator, then a pattern where "*"
-// and "?" match without regard to case and "*.*" matches every name). "." and ".." come
-// first when they match, then the other entries sorted by name. Links are followed for
-// the folder bit and carry the reparse-point bit. Returns an invalid handle when the folder
-// cannot be read or nothing matches; `data` then holds nothing.
+// and "?" match without regard to case, "*.*" matches every name and "*." the names without
+// an extension). "." and ".." come first when they match, then the other entries sorted by
+// name. Links are followed for the folder bit and carry the reparse-point bit. Returns an
+// invalid handle when the folder cannot be read or nothing matches; `data` then holds
+// nothing.
 SearchHandle FindFirstFile(vb::StringView pathAndPattern, WIN32_FIND_DATA& data);
 // The next entry; false when there is none (or the handle is not a valid search).
 bool FindNextFile(SearchHandle& handle, WIN32_FIND_DATA& data);
