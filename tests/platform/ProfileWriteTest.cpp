@@ -207,6 +207,18 @@ TEST(WritePrivateProfileString, KeepsPermissionsAndLinks) {
         EXPECT_EQ(kept, attribute);
     }
 
+    // A link to a file not made yet makes it where the link points, relative to the link's
+    // folder; where that folder is missing, the write fails as for any missing folder.
+    std::filesystem::create_directory(dir / "cible");
+    std::filesystem::create_symlink("cible/neuf.ini", dir / "pendant.ini");
+    std::filesystem::create_symlink("absent/neuf.ini", dir / "perdu.ini");
+    ASSERT_TRUE(win32::WritePrivateProfileString(u"S", u"k", u"4", NameOf(dir / "pendant.ini")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "pendant.ini"));
+    EXPECT_EQ(ReadBytes(dir / "cible" / "neuf.ini"), "[S]\nk=4\n");
+    EXPECT_FALSE(win32::WritePrivateProfileString(u"S", u"k", u"4", NameOf(dir / "perdu.ini")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "perdu.ini"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "absent"));
+
     // A file of several names is still one file after the write.
     const auto hard = dir / "autre-nom.ini";
     std::filesystem::create_hard_link(target, hard);

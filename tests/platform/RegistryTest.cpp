@@ -63,7 +63,13 @@ TEST(Registry, KeysAndValuesMatchedWithoutCase) {
     const testsupport::RegistryFile store;
     HKEY key = 0;
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, u"Software", 0, KEY_READ, key), 2);
-    EXPECT_FALSE(std::filesystem::exists(store.path)); // created on the first write only
+    // Created on the first write only: a delete that finds nothing makes no store either.
+    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, u""), 5);
+    EXPECT_EQ(RegDeleteValueA(HKEY_CURRENT_USER, u"v"), 2);
+    EXPECT_FALSE(std::filesystem::exists(store.path));
+    testsupport::WriteBytes(store.path, ""); // as `touch` leaves it
+    EXPECT_EQ(RegDeleteValueA(HKEY_CURRENT_USER, u"v"), 2);
+    EXPECT_EQ(std::filesystem::file_size(store.path), 0U);
 
     std::uint32_t disposition = 0;
     const HKEY made = Create(HKEY_CURRENT_USER, u"Software\\Quorvel\\Réglages", &disposition);
@@ -176,24 +182,31 @@ TEST(Registry, StoresThatCannotBeWrittenOrRead) {
     const HKEY key = Create(HKEY_CURRENT_USER, u"Lecture");
     Set(key, u"v", "lu");
     win32::testing::CloseRegistryStore();
+    const auto before = testsupport::ReadBytes(store.path);
     std::filesystem::permissions(store.dir.path(), std::filesystem::perms(0755));
-    std::filesystem::permissions(store.path, std::filesystem::perms(0444));
-    // Neither the file nor its folder can be written by this user.
-    const std::string seen = testsupport::InChild(
-        [] {
-            HKEY readOnly = 0;
-            std::string out = std::to_string(
-                RegOpenKeyExA(HKEY_CURRENT_USER, u"lecture", 0, KEY_ALL_ACCESS, readOnly));
-            out += " " + Get(readOnly, u"V");
-            out += " " + std::to_string(Set(readOnly, u"v", "x"));
-            std::uint32_t disposition = 0;
-            HKEY created = 0;
-            out += " " + std::to_string(RegCreateKeyExA(HKEY_CURRENT_USER, u"Neuve", 0, u"", 0,
-                                                        KEY_WRITE, nullptr, created, disposition));
-            return out + " " + std::to_string(RegDeleteKeyA(HKEY_CURRENT_USER, u"Lecture"));
-        },
-        true);
-    EXPECT_EQ(seen, std::string("0 lu\0 5 5 5", 11));
+    // A folder this user may not write, so SQLite cannot make its journal files there; the
+    // file itself read-only, then writable.
+    for (const auto mode : {0444, 0666}) {
+        SCOPED_TRACE(mode);
+        std::filesystem::permissions(store.path, std::filesystem::perms(mode));
+        const std::string seen = testsupport::InChild(
+            [] {
+                HKEY readOnly = 0;
+                std::string out = std::to_string(
+                    RegOpenKeyExA(HKEY_CURRENT_USER, u"lecture", 0, KEY_ALL_ACCESS, readOnly));
+                out += " " + Get(readOnly, u"V");
+                out += " " + std::to_string(Set(readOnly, u"v", "x"));
+                std::uint32_t disposition = 0;
+                HKEY created = 0;
+                out +=
+                    " " + std::to_string(RegCreateKeyExA(HKEY_CURRENT_USER, u"Neuve", 0, u"", 0,
+                                                         KEY_WRITE, nullptr, created, disposition));
+                return out + " " + std::to_string(RegDeleteKeyA(HKEY_CURRENT_USER, u"Lecture"));
+            },
+            true);
+        EXPECT_EQ(seen, std::string("0 lu\0 5 5 5", 11));
+        EXPECT_EQ(testsupport::ReadBytes(store.path), before);
+    }
 
     // A file that is no database is neither read nor touched; a folder cannot be opened.
     win32::testing::CloseRegistryStore();
@@ -205,6 +218,22 @@ TEST(Registry, StoresThatCannotBeWrittenOrRead) {
     win32::testing::CloseRegistryStore();
     const testsupport::ScopedEnv folder("QUORVEL_REGISTRY", store.dir.path().string());
     EXPECT_EQ(Set(HKEY_CURRENT_USER, u"v", "x"), 5);
+}
+
+TEST(Registry, DefaultStoreFolderIsMadeWholeAtTheFirstWrite) {
+    const testsupport::RegistryFile closing;
+    const testsupport::TempFolder home;
+    const testsupport::ScopedEnv named("QUORVEL_REGISTRY", std::nullopt);
+    const testsupport::ScopedEnv config("XDG_CONFIG_HOME", (home / "a/b").string());
+    EXPECT_EQ(Set(HKEY_CURRENT_USER, u"v", "x"), 0);
+    win32::testing::CloseRegistryStore();
+    EXPECT_EQ(Get(HKEY_CURRENT_USER, u"v"), std::string("x") + '\0');
+    for (const char* level : {"a", "a/b", "a/b/quorvel"}) {
+        EXPECT_EQ(std::filesystem::status(home / level).permissions(),
+                  std::filesystem::perms::owner_all)
+            << level;
+    }
+    EXPECT_TRUE(std::filesystem::is_regular_file(home / "a/b/quorvel/registre.sqlite"));
 }
 
 } // namespace

@@ -104,6 +104,34 @@ TEST_F(LireEcrireINI, DefaultWithTrailingBlanksIsReadWithoutThem) {
     EXPECT_EQ(INI32::LireEcrireINI(u"S", u"k", u"   ", file, 1), u"   ");
 }
 
+TEST_F(LireEcrireINI, NamesAreFoundAgainAsTheyAreWritten) {
+    // A name holding "]", one edged with tabs, and one from a Latin-1 command line (its
+    // byte kept as a lone surrogate): the second read in mode 2 finds what the first wrote.
+    const vb::String latin1{u'c', u'a', u'f', static_cast<vb::Char>(0xDCE9)};
+    for (int run = 0; run < 2; ++run) {
+        EXPECT_EQ(INI32::LireEcrireINI(u"x]y", u"de", u"/x/", file, 2), u"/x/");
+        EXPECT_EQ(INI32::LireEcrireINI(u"\tOnglet", u"clé\t", u"1", file, 2), u"1");
+        EXPECT_EQ(INI32::LireEcrireINI(latin1, u"k", u"2", file, 2), u"2");
+    }
+    const std::string written = "[x]y]\nde=/x/\n\n[Onglet]\ncl\xc3\xa9=1\n\n[caf\xe9]\nk=2\n";
+    EXPECT_EQ(ReadBytes(path), written);
+
+    // What a line cannot hold is never written: a key holding "=" or starting with ";" or
+    // "[", a line break in a name or a value. The call answers with its default.
+    const struct {
+        vb::String section;
+        vb::String key;
+        vb::String value;
+    } refused[] = {{u"x]y", u"de=", u"d"},   {u"x]y", u" ;de", u"d"},
+                   {u"x]y", u"\t[de", u"d"}, {u"x]y", u"de\nvers", u"d"},
+                   {u"x]y\r", u"de", u"d"},  {u"x]y", u"vers", u"d\n[x]y]\nvers=e"}};
+    for (const auto& r : refused) {
+        EXPECT_EQ(INI32::LireEcrireINI(r.section, r.key, r.value, file, 2), r.value);
+        EXPECT_EQ(INI32::LireEcrireINI(r.section, r.key, r.value, file, 0), r.value);
+    }
+    EXPECT_EQ(ReadBytes(path), written);
+}
+
 TEST_F(LireEcrireINI, LongValuesAreCutTo589Characters) {
     const std::string stored = std::string(300, 'a') + std::string(400, 'b');
     WriteBytes(path, "[S]\nk=" + stored + "\n");

@@ -62,6 +62,17 @@ TEST_F(RegistrySettings, AccessorKeepsSettingsUnderTheKeyPath) {
     EXPECT_EQ(INI32::LireEcrireINI(u"S", u"k", u"", u"$HKCU\\Software", 1), u"");
     EXPECT_EQ(Stored(u"HKCU\\Software\\S", u"k"), u"<no key>");
     EXPECT_EQ(Stored(u"Software\\S", u"k"), u"<no key>");
+    // The root name is the whole text before the first "\": one that only begins with a
+    // root's name is none, and a path without a "\" has no root at all.
+    EXPECT_EQ(INI32::LireEcrireINI(u"S", u"k", u"w", u"$HKEY_CURRENT_USERSoftware", 0), u"w");
+    Module5::EcrireValeurRegistre(u"HKEY_CURRENT_USER", u"k", vb::Variant(u"w"));
+    EXPECT_EQ(Stored(u"S", u"k"), u"<no key>");
+    EXPECT_EQ(Stored(u"HKEY_CURRENT_USER", u"k"), u"<no key>");
+    EXPECT_EQ(Stored(u"", u"k"), u"");
+    RegistryKey root;
+    root.OpenKey(HKEY_CURRENT_USER, u"", win32::KEY_WRITE);
+    root.value(u"k", vb::Variant(u"racine"));
+    EXPECT_EQ(Module5::LireValeurRegistre(u"HKEY_CURRENT_USER", u"k").ToString(), u"");
 }
 
 TEST_F(RegistrySettings, OpeningAndCreatingKeys) {
@@ -91,6 +102,14 @@ TEST_F(RegistrySettings, OpeningAndCreatingKeys) {
     writer.value(u"v", vb::Variant(u"ok"));
     EXPECT_EQ(writer.value(u"v").ToString(), u""); // a write-only handle cannot read
     EXPECT_EQ(Stored(u"ecrite\\deux\\trois", u"V"), u"ok");
+
+    // Opening another key closes the one held: its handle number is free for the new one.
+    const win32::HKEY held = writer.handle();
+    writer.OpenKey(HKEY_CURRENT_USER, u"Neuve", KEY_READ);
+    EXPECT_EQ(writer.handle(), held);
+    const win32::HKEY created = key.handle();
+    key.CreateKey(HKEY_CURRENT_USER, u"Neuve", u"", 0, KEY_ALL_ACCESS);
+    EXPECT_EQ(key.handle(), created);
 }
 
 TEST_F(RegistrySettings, NameLists) {

@@ -20,14 +20,30 @@ std::string_view TrimBlanks(std::string_view s) {
     return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
 }
 
-// The name of a section header line: after "[", up to the first "]" or the line end.
+// A name as a write puts it in the file: without the blanks around it, in the bytes a
+// read decodes again.
+std::string NameBytes(vb::StringView name) {
+    return std::string(TrimBlanks(vb::EncodeText(name)));
+}
+
+// A name as a read of the file will see it, so that it is matched as it will be read back.
+vb::String ReadBack(vb::StringView name) {
+    return vb::DecodeText(NameBytes(name));
+}
+
+bool OnOneLine(vb::StringView text) {
+    return text.find_first_of(u"\r\n") == vb::StringView::npos;
+}
+
+// The name of a section header line: after "[", up to the last "]" or the line end, so
+// that a name holding "]" is read back whole.
 std::optional<std::string_view> SectionName(std::string_view line) {
     const auto start = line.find_first_not_of(kBlanks);
     if (start == std::string_view::npos || line[start] != '[') {
         return std::nullopt;
     }
     std::string_view name = line.substr(start + 1);
-    if (const auto close = name.find(']'); close != std::string_view::npos) {
+    if (const auto close = name.rfind(']'); close != std::string_view::npos) {
         name = name.substr(0, close);
     }
     return TrimBlanks(name);
@@ -91,10 +107,15 @@ IniDocument IniDocument::Parse(std::string_view bytes) {
     return doc;
 }
 
+bool IniDocument::Holds(vb::StringView section, vb::StringView key, vb::StringView value) {
+    const std::string name = NameBytes(key);
+    return OnOneLine(section) && OnOneLine(key) && OnOneLine(value) &&
+           name.find('=') == std::string::npos && !name.starts_with(';') && !name.starts_with('[');
+}
+
 IniDocument::Place IniDocument::Find(vb::StringView section, vb::StringView key) const {
-    // Spaces around the arguments are not part of the names; tabs are.
-    const vb::String wantedSection = vb::Trim(section);
-    const vb::String wantedKey = vb::Trim(key);
+    const vb::String wantedSection = ReadBack(section);
+    const vb::String wantedKey = ReadBack(key);
     Place place;
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const std::string_view text = lines_[i].text;
@@ -148,7 +169,7 @@ void IniDocument::Set(vb::StringView section, vb::StringView key, vb::StringView
         text = text.substr(0, keep) + bytes;
         return;
     }
-    std::string keyLine = vb::EncodeText(vb::Trim(key)) + "=" + bytes;
+    std::string keyLine = NameBytes(key) + "=" + bytes;
     if (place.header) {
         InsertAfter(place.lastOfSection, std::move(keyLine));
         return;
@@ -157,7 +178,7 @@ void IniDocument::Set(vb::StringView section, vb::StringView key, vb::StringView
         Append({});
     }
     std::string header = "[";
-    header += vb::EncodeText(vb::Trim(section));
+    header += NameBytes(section);
     header += ']';
     Append(std::move(header));
     Append(std::move(keyLine));

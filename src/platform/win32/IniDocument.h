@@ -21,11 +21,18 @@ public:
     static IniDocument Parse(std::string_view bytes);
 
     // The value of `key` in `section`: blanks around it and one pair of enclosing quotes
-    // dropped. Empty optional when the section or the key is missing.
+    // dropped. Empty optional when the section or the key is missing. Names are matched as
+    // a write puts them in the file and a read finds them again: without case, without the
+    // blanks around them, as their bytes decode.
     std::optional<vb::String> Value(vb::StringView section, vb::StringView key) const;
 
+    // Whether a write of `value` under `key` in `section` reads back as written: a name or
+    // value holding a line break would spill onto lines of their own, and a key holding "="
+    // or starting with ";" or "[" would be read as part of a value, a comment or a header.
+    static bool Holds(vb::StringView section, vb::StringView key, vb::StringView value);
+
     // Replaces the value of `key` in `section`, or appends the key at the end of the
-    // section, or appends the section at the end of the file.
+    // section, or appends the section at the end of the file. Only for what Holds accepts.
     void Set(vb::StringView section, vb::StringView key, vb::StringView value);
 
     std::string Bytes() const;

@@ -51,6 +51,10 @@ std::int32_t GetPrivateProfileString(vb::StringView section, vb::StringView key,
 
 bool WritePrivateProfileString(vb::StringView section, vb::StringView key, vb::StringView value,
                                vb::StringView file) {
+    // What would not read back as written is not written at all.
+    if (!IniDocument::Holds(section, key, value)) {
+        return false;
+    }
     try {
         FileUpdate update(WriteTarget(ProfilePath(file)));
         const std::optional<std::string>& previous = update.previous();

@@ -21,7 +21,9 @@ std::int32_t GetPrivateProfileString(vb::StringView section, vb::StringView key,
                                      std::uint32_t size, vb::StringView file);
 
 // Sets `key` of `section` in `file` to `value`, creating the file, the section and the key
-// as needed. Returns false when the file cannot be written; it is then left as it was.
+// as needed. Returns false when the file cannot be written, or when a line cannot hold the
+// names or the value (a line break in any, a key holding "=" or starting with ";" or "[");
+// the file is then left as it was.
 bool WritePrivateProfileString(vb::StringView section, vb::StringView key, vb::StringView value,
                                vb::StringView file);
 

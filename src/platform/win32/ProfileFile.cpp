@@ -10,9 +10,8 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
+#include <climits>
 #include <fcntl.h>
-#include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -135,9 +134,24 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
 }
 
 std::string WriteTarget(const std::string& path) {
-    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
-                                                               &std::free);
-    return resolved ? std::string(resolved.get()) : path;
+    // Followed link by link rather than resolved whole, so that a link to a file not made
+    // yet names where that file is to be.
+    constexpr int kMostLinks = 40;
+    std::string target = path;
+    for (int links = 0; links < kMostLinks; ++links) {
+        std::array<char, PATH_MAX> buffer{};
+        const ssize_t n = ::readlink(target.c_str(), buffer.data(), buffer.size());
+        if (n < 0) {
+            return target; // not a link: whatever else is wrong shows when it is opened
+        }
+        if (static_cast<std::size_t>(n) == buffer.size()) {
+            throw vb::FromErrno(ENAMETOOLONG);
+        }
+        const std::string link(buffer.data(), static_cast<std::size_t>(n));
+        const std::string folder = vb::SplitAtFolder(target).first;
+        target = link.starts_with('/') || folder == "." ? link : folder + link;
+    }
+    throw vb::FromErrno(ELOOP);
 }
 
 FileUpdate::FileUpdate(std::string path) : path_(std::move(path)) {

@@ -18,7 +18,8 @@ namespace win32 {
 // pipe, a device, a folder), without waiting on it; other failures raise vb::Error too.
 std::optional<std::string> ReadFileBytes(const std::string& path);
 
-// The file a write must replace: the target of a symbolic link, so the link survives.
+// The file a write must replace: the file a symbolic link names, followed link by link, so
+// the link survives; also when that file does not exist yet (a dangling link).
 std::string WriteTarget(const std::string& path);
 
 // One read-modify-write of the file `path`, with the writers' locks held for the object's

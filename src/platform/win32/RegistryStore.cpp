@@ -149,18 +149,28 @@ std::string ConfigFolder() {
     return std::string(home) + "/.config";
 }
 
+// Makes every missing level of `folder`, each for this user only; one that cannot be made
+// shows when the store is opened.
+void MakeFolders(const std::string& folder) {
+    for (std::size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
+        ::mkdir(folder.substr(0, end).c_str(), 0700);
+        if (end == std::string::npos) {
+            return;
+        }
+    }
+}
+
 // The store file: QUORVEL_REGISTRY when set, otherwise quorvel/registre.sqlite in the
 // user's configuration folder, whose missing levels `create` makes.
 std::string StorePath(bool create) {
     if (const char* named = std::getenv("QUORVEL_REGISTRY"); named != nullptr && *named != '\0') {
         return named;
     }
-    const std::string config = ConfigFolder();
+    const std::string folder = ConfigFolder() + "/quorvel";
     if (create) {
-        ::mkdir(config.c_str(), 0700);
-        ::mkdir((config + "/quorvel").c_str(), 0700);
+        MakeFolders(folder);
     }
-    return config + "/quorvel/registre.sqlite";
+    return folder + "/registre.sqlite";
 }
 
 std::string ImmutableUri(const std::string& path) {
@@ -208,16 +218,22 @@ void RegistryStore::Open(bool create) {
                                           nullptr));
         return db;
     };
-    auto db = connect(path, SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0));
-    if (sqlite3_db_readonly(db.get(), "main") == 1) {
-        // A WAL file this process may not write, in a folder it may not write either, has
-        // no shared index it can use: it is then read as it stands.
+    // A WAL store is read through its -wal and -shm files, made beside it at the first read.
+    // Where this user may not make them (a folder it may not write), the store is read
+    // without writing: through the files another process left there, else as it stands.
+    const auto readable = [](sqlite3* db) {
         const int probe =
-            sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-        if ((probe & 0xFF) == SQLITE_READONLY || (probe & 0xFF) == SQLITE_CANTOPEN) {
+            sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+        return (probe & 0xFF) != SQLITE_READONLY && (probe & 0xFF) != SQLITE_CANTOPEN;
+    };
+    auto db = connect(path, SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0));
+    if (!readable(db.get())) {
+        db = connect(path, SQLITE_OPEN_READONLY);
+        if (!readable(db.get())) {
             db = connect(ImmutableUri(path), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
         }
-    } else {
+    }
+    if (sqlite3_db_readonly(db.get(), "main") == 0) {
         // Committed writes may be lost with the power, never half-kept.
         Exec(db.get(), "PRAGMA synchronous=NORMAL");
     }
@@ -350,9 +366,12 @@ std::pair<RegistryStore::KeyId, bool> RegistryStore::Create(KeyId from,
 }
 
 void RegistryStore::Delete(KeyId key) {
+    // A root is never deleted: refused before the store is made.
+    if (key <= RootOf(HKEY_DYN_DATA)) {
+        throw RegistryFailure{ERROR_ACCESS_DENIED};
+    }
     Write([&] {
-        if (key <= RootOf(HKEY_DYN_DATA) ||
-            Statement(db_.get(), "SELECT 1 FROM keys WHERE parent=?").Bind(1, key).Step()) {
+        if (Statement(db_.get(), "SELECT 1 FROM keys WHERE parent=?").Bind(1, key).Step()) {
             throw RegistryFailure{ERROR_ACCESS_DENIED};
         }
         Statement(db_.get(), "DELETE FROM vals WHERE key=?").Bind(1, key).Step();
@@ -390,6 +409,10 @@ void RegistryStore::SetValue(KeyId key, const std::string& name, std::uint32_t t
 }
 
 bool RegistryStore::DeleteValue(KeyId key, const std::string& name) {
+    // A store not made yet holds no value, and finding none makes nothing.
+    if (!OpenForReading()) {
+        return false;
+    }
     return Write([&] {
         Statement(db_.get(), "DELETE FROM vals WHERE key=? AND name=?")
             .Bind(1, key)

@@ -44,12 +44,13 @@ public:
     std::optional<KeyId> Find(KeyId from, const std::vector<std::string>& path);
     // Creates the missing levels; also says whether the last level was new.
     std::pair<KeyId, bool> Create(KeyId from, const std::vector<std::string>& path);
-    // Fails with ERROR_ACCESS_DENIED for a root or a key with sub-keys.
+    // Fails with ERROR_ACCESS_DENIED for a root (without making the store) or a key with
+    // sub-keys.
     void Delete(KeyId key);
 
     std::optional<RegistryValue> Value(KeyId key, const std::string& name);
     void SetValue(KeyId key, const std::string& name, std::uint32_t type, std::string_view data);
-    // False when there was no such value.
+    // False when there was no such value; a store not made yet stays so.
     bool DeleteValue(KeyId key, const std::string& name);
 
     std::vector<std::string> SubKeys(KeyId key);
