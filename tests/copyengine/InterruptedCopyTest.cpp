@@ -117,4 +117,30 @@ TEST_F(Engine, ManyCopiesEndedAtAnyMomentLeaveOnlyWholeFiles) {
     EXPECT_GT(cut, 0) << "no copy was ever ended midway";
 }
 
+// A source file named like a temporary file of an ended process is copied like any other and
+// stays when a later run replaces a file of its folder, which removes what an ended copy
+// did leave there (a file with the mark of a temporary one).
+TEST_F(Engine, AFileNamedLikeALeftoverIsCopiedAndStays) {
+    const pid_t ended = ::fork();
+    if (ended == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(ended, nullptr, 0);
+    const std::string named = ".quorvel-" + std::to_string(ended) + "-1.tmp";
+    const std::string left = ".quorvel-" + std::to_string(ended) + "-2.tmp";
+    t.write("src/sous/" + named, "un fichier de la source");
+    t.write("src/sous/a.txt", "v1");
+    t.setTime("src/sous/a.txt", 1'600'000'000);
+    RunSrc(u"*.*", u"DR");
+    t.write("dst/sous/" + left, "reste d'une copie interrompue");
+    ::chmod(t.path("dst/sous/" + left).c_str(), 01644);
+    t.write("src/sous/a.txt", "v2");
+    const auto r = Run(t.folder("src"), t.folder("dst"), u"*.*", u"DR");
+    EXPECT_EQ(r.journal, u"");
+    EXPECT_EQ(r.nCopies, 1);
+    EXPECT_EQ(t.read("dst/sous/a.txt"), "v2");
+    EXPECT_EQ(t.list("dst/sous"), (std::set<std::string>{named, "a.txt"}));
+    EXPECT_EQ(t.read("dst/sous/" + named), "un fichier de la source");
+}
+
 } // namespace

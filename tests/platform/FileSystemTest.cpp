@@ -227,9 +227,12 @@ TEST(FileCopy, ACopyThatDoesNotFitKeepsTheOldCopyAndLeavesNoTemporary) {
     EXPECT_EQ(t.list("cible"), std::set<std::string>{"gros"});
 }
 
+// Only files that carry the mark of a temporary file are taken for leftovers: a file named
+// like one but without it (a copy of a source file so named) stays.
 TEST(FileCopy, AReplacementRemovesWhatCopiesOfEndedProcessesLeftInItsFolder) {
     TempTree t;
     t.write("source", "nouveau");
+    ::chmod(t.path("source").c_str(), 0644);
     t.write("cible/f", "ancien");
     const pid_t ended = ::fork();
     if (ended == 0) {
@@ -240,14 +243,18 @@ TEST(FileCopy, AReplacementRemovesWhatCopiesOfEndedProcessesLeftInItsFolder) {
     const std::string live = ".quorvel-" + std::to_string(::getppid()) + "-7.tmp";
     // Held by a writer whose process this one cannot see (another machine's, say).
     const std::string held = ".quorvel-" + std::to_string(ended) + "-8.tmp";
-    for (const std::string& name : {left, live, held, std::string(".quorvel-notes.tmp")}) {
+    const std::string copied = ".quorvel-" + std::to_string(ended) + "-9.tmp";
+    for (const std::string& name : {left, live, held, copied, std::string(".quorvel-notes.tmp")}) {
         t.write("cible/" + name, "x");
+        ::chmod(t.path("cible/" + name).c_str(), name == copied ? 0644 : 01644);
     }
     const vb::Descriptor writer(::open(t.path("cible/" + held).c_str(), O_RDONLY | O_CLOEXEC));
     ASSERT_EQ(::flock(writer.get(), LOCK_EX), 0);
     vb::FileCopy(t.text("source"), t.text("cible/f"));
     EXPECT_EQ(t.read("cible/f"), "nouveau");
-    EXPECT_EQ(t.list("cible"), (std::set<std::string>{"f", live, held, ".quorvel-notes.tmp"}));
+    EXPECT_EQ(ModeOf(t.path("cible/f")), Masked(0644)) << "the mark stays on the copy";
+    EXPECT_EQ(t.list("cible"),
+              (std::set<std::string>{"f", live, held, copied, ".quorvel-notes.tmp"}));
 }
 
 TEST(FileDateTime, IsInWholeSecondsAndFollowsLinks) {

@@ -1,13 +1,15 @@
 #pragma once
 // One file's copy, taken in steps so that another thread can do it: start (source and
-// temporary file opened), the data, and the finish (the source's last-write time, then the
-// final name). A copy that is not finished leaves nothing under the destination's name.
+// temporary file opened, the source's state noted), the data, and the finish (the noted
+// last-write time, then the final name). A copy that is not finished leaves nothing under
+// the destination's name.
 
 #include "vb/Descriptor.h"
 #include "vb/String.h"
 #include "vb/TemporaryFile.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <sys/stat.h>
 
@@ -25,20 +27,31 @@ public:
     // The same for two paths.
     static FileCopier Start(StringView source, StringView destination);
 
-    // Copies the data, at most 8 MiB at a time.
+    // Copies the data, at most 8 MiB at a time, as the source stood when its state was noted:
+    // a source whose length or times changed meanwhile is copied once more into a fresh file,
+    // and one that changes again raises 70, as a file in use by another program does.
     void CopyData();
-    // Gives the copy the source's last-write time, then the destination's name.
+    // Gives the copy the last-write time noted with the data copied, then the destination's
+    // name.
     void Finish();
     // The source's length now, as FileLen gives it.
     std::int64_t SourceLength() const;
 
 private:
     FileCopier(Descriptor in, const struct stat& source, TemporaryFile out, bool fits);
+    // False when the source did not stay as noted.
+    bool CopyAsNoted();
 
     Descriptor in_;
-    struct stat source_ {};
+    struct stat source_ {}; // as noted when the data copied began
     TemporaryFile out_;
     bool fits_; // whether the destination's whole path is one the system takes
 };
+
+namespace testing {
+// Runs `step` each time a copy is about to read its source's data, once the source's state
+// is noted; an empty one runs nothing.
+void SetBeforeCopyData(std::function<void()> step);
+} // namespace testing
 
 } // namespace vb

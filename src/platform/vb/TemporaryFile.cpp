@@ -53,17 +53,27 @@ std::optional<pid_t> NamedBy(std::string_view name) {
     return pid;
 }
 
-// Whether nobody holds the temporary file `name` of `folder`: its writer keeps it locked
-// while it lives, which a process of another machine or PID namespace sharing the folder
-// (an NFS share, a container) also sees, where its PID means nothing.
-bool Unheld(int folder, const char* name) {
+// A temporary file carries this mark while it has a temporary name: the sticky bit, which
+// does nothing on a file and which every file system with Unix modes keeps. A copy never
+// carries it (it gets only the permission bits of its original), so a file copied from
+// elsewhere under a name like ours is never taken for a leftover. Where the mark cannot be
+// kept (FAT), nothing is taken for a leftover.
+constexpr mode_t kMark = S_ISVTX;
+
+// Whether the entry `name` of `folder` is a temporary file of ours that nobody holds: a
+// file with the mark, unlocked. Its writer keeps it locked while it lives, which a process
+// of another machine or PID namespace sharing the folder (an NFS share, a container) also
+// sees, where its PID means nothing.
+bool Abandoned(int folder, const char* name) {
     const Descriptor fd(
         ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    return fd && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0;
+    struct stat st {};
+    return fd && ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & kMark) != 0 &&
+           ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0;
 }
 
 // A copy killed between the naming of its file and the rename over the destination leaves
-// the whole file under a temporary name: those of processes that are gone, and that nobody
+// the file under a temporary name: those of processes that are gone, and that nobody
 // holds, are removed, once per folder, when this process first names a file there.
 void RemoveLeftovers(int folder) {
     struct stat st {};
@@ -85,7 +95,7 @@ void RemoveLeftovers(int folder) {
     while (const dirent* entry = ::readdir(dir.get())) {
         const auto pid = NamedBy(entry->d_name);
         if (pid && *pid != ::getpid() && ::kill(*pid, 0) != 0 && errno == ESRCH &&
-            Unheld(folder, entry->d_name)) {
+            Abandoned(folder, entry->d_name)) {
             ::unlinkat(folder, entry->d_name, 0);
         }
     }
@@ -131,20 +141,29 @@ TemporaryFile TemporaryFile::Create(const std::string& destination, mode_t mode)
 }
 
 TemporaryFile TemporaryFile::Create(int folder, std::string name, mode_t mode) {
-    Descriptor fd(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
-    if (fd) {
-        return TemporaryFile({}, folder, std::move(name), {}, std::move(fd));
+    TemporaryFile file({}, folder, std::move(name), {}, {});
+    file.Open(mode);
+    return file;
+}
+
+void TemporaryFile::Open(mode_t mode) {
+    fd_.reset(::openat(folder_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    if (fd_) {
+        return;
     }
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
         throw FromErrno(errno, err::PathNotFound);
     }
-    RemoveLeftovers(folder);
+    RemoveLeftovers(folder_);
     while (true) {
         std::string named = TemporaryName();
-        fd.reset(::openat(folder, named.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-        if (fd) {
-            ::flock(fd.get(), LOCK_EX);
-            return TemporaryFile({}, folder, std::move(name), std::move(named), std::move(fd));
+        fd_.reset(::openat(folder_, named.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                           mode | kMark));
+        if (fd_) {
+            ::flock(fd_.get(), LOCK_EX);
+            named_ = std::move(named);
+            marked_ = true;
+            return;
         }
         if (errno != EEXIST) {
             throw FromErrno(errno, err::PathNotFound);
@@ -155,12 +174,21 @@ TemporaryFile TemporaryFile::Create(int folder, std::string name, mode_t mode) {
 TemporaryFile::TemporaryFile(TemporaryFile&& other) noexcept
     : ownFolder_(std::move(other.ownFolder_)), folder_(other.folder_),
       name_(std::move(other.name_)), named_(std::exchange(other.named_, {})),
-      fd_(std::move(other.fd_)) {}
+      fd_(std::move(other.fd_)), marked_(other.marked_) {}
 
 TemporaryFile::~TemporaryFile() {
     if (!named_.empty()) {
         ::unlinkat(folder_, named_.c_str(), 0);
     }
+}
+
+void TemporaryFile::Restart(mode_t mode) {
+    if (!named_.empty()) {
+        ::unlinkat(folder_, std::exchange(named_, {}).c_str(), 0);
+    }
+    fd_.reset();
+    marked_ = false;
+    Open(mode);
 }
 
 void TemporaryFile::Commit() {
@@ -173,6 +201,11 @@ void TemporaryFile::Commit() {
             throw FromErrno(errno, err::PathNotFound);
         }
         RemoveLeftovers(folder_);
+        // Marked before it has a name: one left there by an ended process is then known for
+        // ours. A mode that already has the mark is the writer's own and stays.
+        struct stat st {};
+        marked_ = ::fstat(fd_.get(), &st) == 0 && (st.st_mode & kMark) == 0 &&
+                  ::fchmod(fd_.get(), (st.st_mode & 07777) | kMark) == 0;
         ::flock(fd_.get(), LOCK_EX); // held by the name it is about to take
         std::string named = TemporaryName();
         while (!LinkNameless(fd_.get(), folder_, named)) {
@@ -183,10 +216,24 @@ void TemporaryFile::Commit() {
         }
         named_ = std::move(named);
     }
+    if (marked_) {
+        Unmark();
+    }
     if (::renameat(folder_, named_.c_str(), folder_, name_.c_str()) != 0) {
         throw FromErrno(errno, err::PathNotFound);
     }
     named_.clear();
+}
+
+// The mark goes before the rename, so that the destination never carries it: a process
+// ended between the two leaves an unmarked file, which stays where it is.
+void TemporaryFile::Unmark() {
+    struct stat st {};
+    if (::fstat(fd_.get(), &st) != 0 ||
+        ((st.st_mode & kMark) != 0 && ::fchmod(fd_.get(), st.st_mode & 07777 & ~kMark) != 0)) {
+        throw FromErrno(errno);
+    }
+    marked_ = false;
 }
 
 } // namespace vb

@@ -23,12 +23,17 @@ public:
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     int fd() const { return fd_.get(); }
+    // Drops what was written and starts a new, empty file for the same destination.
+    void Restart(mode_t mode);
     // Renames the file over the destination in one step.
     void Commit();
 
 private:
     TemporaryFile(Descriptor ownFolder, int folder, std::string name, std::string named,
                   Descriptor fd);
+    // A new file in the folder: nameless when the file system allows it.
+    void Open(mode_t mode);
+    void Unmark();
 
     Descriptor ownFolder_; // the folder, when opened from a path here
     int folder_;
@@ -37,6 +42,7 @@ private:
     // (empty while it has no name at all).
     std::string named_;
     Descriptor fd_;
+    bool marked_ = false; // carries the mark of a temporary file under its temporary name
 };
 
 } // namespace vb
