@@ -99,7 +99,10 @@ struct stat Note(int fd) {
         ::clock_gettime(CLOCK_REALTIME, &now);
         const struct stat st = Status(fd);
         const auto age = Since(now) - Since(st.st_ctim);
-        if (look > 0 || age >= kSettling || !S_ISREG(st.st_mode) ||
+        // A change time more than kSettling ahead of the clock comes from another clock (a FAT
+        // disk written in another time zone, a file server's): it tells nothing of how recent
+        // the change is, and waiting would slow every such file down.
+        if (look > 0 || age >= kSettling || age <= -kSettling || !S_ISREG(st.st_mode) ||
             OfTheKernel(fd, DeviceOf(st.st_dev))) {
             return st;
         }
