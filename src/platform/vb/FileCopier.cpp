@@ -110,6 +110,22 @@ struct stat Note(int fd) {
     }
 }
 
+// A cut sets the file's length at once, and its times only once the blocks past the new end
+// are freed: up to a second for a large file on ext4. A source whose length moved while its
+// times did not is waited for, this long at most, so that the cut is over when the source
+// is noted again.
+constexpr std::chrono::seconds kMostForTimes{2};
+
+void AwaitTimes(int fd, const struct stat& noted) {
+    for (std::chrono::milliseconds waited{0}; waited < kMostForTimes; waited += kSettling) {
+        const struct stat now = Status(fd);
+        if (now.st_size == noted.st_size || Since(now.st_ctim) != Since(noted.st_ctim)) {
+            return;
+        }
+        std::this_thread::sleep_for(kSettling);
+    }
+}
+
 // What one call copies at most: with a thread per CPU, at most a few tens of MiB are being
 // copied at once.
 constexpr std::int64_t kMostPerCall = std::int64_t{8} << 20;
@@ -271,6 +287,7 @@ void FileCopier::CopyData() {
         if (attempt == 2) {
             Raise(err::PermissionDenied); // being written: in use by another program
         }
+        AwaitTimes(in_.get(), source_);
         source_ = Note(in_.get());
         out_.Restart(source_.st_mode & 0777);
     }
