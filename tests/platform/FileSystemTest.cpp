@@ -7,14 +7,21 @@
 #include "vb/Files.h"
 #include "vb/Folder.h"
 
+#include <bit>
 #include <csignal>
+#include <cstddef>
+#include <cstdint>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 
 namespace {
@@ -50,6 +57,35 @@ mode_t ModeOf(const std::string& path) {
     struct stat st {};
     ::stat(path.c_str(), &st);
     return st.st_mode & 07777;
+}
+
+// Ends this process where a copy takes the mark off its file, just before the rename that
+// would give the file the destination's name; `named` refuses nameless files (O_TMPFILE),
+// as a file system without them does.
+void EndBeforeTheRename(bool named) {
+    const rlimit noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    const auto low = [](std::size_t arg) {
+        return static_cast<std::uint32_t>(arg + (std::endian::native == std::endian::big ? 4 : 0));
+    };
+    const std::uint32_t nameless = named ? O_TMPFILE & ~O_DIRECTORY : 0;
+    sock_filter steps[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_fchmod, 0, 2),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, low(offsetof(seccomp_data, args[1]))),
+        BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, S_ISVTX, 4, 5), // put on: go on; taken off: end
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_openat, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, low(offsetof(seccomp_data, args[2]))),
+        BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, nameless, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS),
+    };
+    const sock_fprog program{static_cast<unsigned short>(std::size(steps)), steps};
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+        ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0) {
+        ::_exit(5);
+    }
 }
 
 TEST(MkDir, MakesOneLevelAndRaisesTheRuntimeNumbers) {
@@ -234,17 +270,28 @@ TEST(FileCopy, AReplacementRemovesWhatCopiesOfEndedProcessesLeftInItsFolder) {
     t.write("source", "nouveau");
     ::chmod(t.path("source").c_str(), 0644);
     t.write("cible/f", "ancien");
-    const pid_t ended = ::fork();
-    if (ended == 0) {
-        ::_exit(0);
+    // Copies ended just before their rename, written nameless first, then named from the
+    // start: each leaves its file under a temporary name, which the next one removes.
+    pid_t ended = 0;
+    for (const bool named : {false, true}) {
+        ended = ::fork();
+        if (ended == 0) {
+            EndBeforeTheRename(named);
+            vb::FileCopy(t.text("source"), t.text("cible/f"));
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(ended, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "no mark taken off before the rename " << named;
+        const std::set<std::string> now = t.list("cible");
+        ASSERT_EQ(now.size(), 2U) << named;
+        EXPECT_TRUE(now.begin()->starts_with(".quorvel-" + std::to_string(ended) + "-")) << named;
     }
-    ::waitpid(ended, nullptr, 0);
-    const std::string left = ".quorvel-" + std::to_string(ended) + "-7.tmp";
     const std::string live = ".quorvel-" + std::to_string(::getppid()) + "-7.tmp";
     // Held by a writer whose process this one cannot see (another machine's, say).
     const std::string held = ".quorvel-" + std::to_string(ended) + "-8.tmp";
     const std::string copied = ".quorvel-" + std::to_string(ended) + "-9.tmp";
-    for (const std::string& name : {left, live, held, copied, std::string(".quorvel-notes.tmp")}) {
+    for (const std::string& name : {live, held, copied, std::string(".quorvel-notes.tmp")}) {
         t.write("cible/" + name, "x");
         ::chmod(t.path("cible/" + name).c_str(), name == copied ? 0644 : 01644);
     }

@@ -99,11 +99,30 @@ struct stat Note(int fd) {
         ::clock_gettime(CLOCK_REALTIME, &now);
         const struct stat st = Status(fd);
         const auto age = Since(now) - Since(st.st_ctim);
-        if (look > 0 || age >= kSettling || !S_ISREG(st.st_mode) ||
+        // A change time more than kSettling ahead of the clock comes from another clock (a FAT
+        // disk written in another time zone, a file server's): it tells nothing of how recent
+        // the change is, and waiting would slow every such file down.
+        if (look > 0 || age >= kSettling || age <= -kSettling || !S_ISREG(st.st_mode) ||
             OfTheKernel(fd, DeviceOf(st.st_dev))) {
             return st;
         }
         std::this_thread::sleep_for(std::min<std::chrono::nanoseconds>(kSettling - age, kSettling));
+    }
+}
+
+// A cut sets the file's length at once, and its times only once the blocks past the new end
+// are freed: up to a second for a large file on ext4. A source whose length moved while its
+// times did not is waited for, this long at most, so that the cut is over when the source
+// is noted again.
+constexpr std::chrono::seconds kMostForTimes{2};
+
+void AwaitTimes(int fd, const struct stat& noted) {
+    for (std::chrono::milliseconds waited{0}; waited < kMostForTimes; waited += kSettling) {
+        const struct stat now = Status(fd);
+        if (now.st_size == noted.st_size || Since(now.st_ctim) != Since(noted.st_ctim)) {
+            return;
+        }
+        std::this_thread::sleep_for(kSettling);
     }
 }
 
@@ -268,6 +287,7 @@ void FileCopier::CopyData() {
         if (attempt == 2) {
             Raise(err::PermissionDenied); // being written: in use by another program
         }
+        AwaitTimes(in_.get(), source_);
         source_ = Note(in_.get());
         out_.Restart(source_.st_mode & 0777);
     }
