@@ -106,6 +106,15 @@ TEST_F(ScaledWindow, DrawsTheWindowScaledOnTheWholeScreenAndGivesTheTerminalBack
     EXPECT_EQ(vb::ToUtf8(low.text(0)), Row(0));
     EXPECT_EQ(vb::ToUtf8(low.text(1)), Row(3));
 
+    // Left alone, the window is never composed again; a change shows at the next tick.
+    const std::size_t composed = presenter.compositions();
+    const std::size_t written = terminal.out.size();
+    for (int i = 0; i < 5; ++i) {
+        Redraw();
+    }
+    EXPECT_EQ(presenter.compositions(), composed);
+    EXPECT_EQ(terminal.out.size(), written);
+
     // Controls are cut at their container's edges: a caption wider than the tab control, a
     // label hanging over the window's bottom edge, whose caption keeps to the last row inside.
     zero.Caption = u"Zéro Zéro Zéro Zéro";
