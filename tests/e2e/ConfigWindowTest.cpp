@@ -80,6 +80,25 @@ TEST(ConfigWindow, TheSplashThenTheGroupsButtonsWhichTheMouseClicksUntilCtrlC) {
               "[system]\nseparation verticale= 2415\n");
 }
 
+// Each member's caption is read from the whole file, as the load has it: a group this long
+// keeps the load busy well past the splash, and pumping no messages.
+TEST(ConfigWindow, CtrlCDuringTheLoadOfALongGroupEndsItAtOnceWithTheTerminalGivenBack) {
+    const ProgramFolder folder("quorvel-config");
+    std::string group = "[LONG]\nNombre=10000\n";
+    for (int i = 1; i <= 10000; ++i) {
+        group += "Section" + std::to_string(i) + "=MEMBRE" + std::to_string(i) + "\n";
+    }
+    testsupport::WriteBytes(folder.file("quorvel.ini"), group);
+    const TmuxSession session({folder.program().string(), "LONG"}, folder.environment());
+    ASSERT_TRUE(WaitFor([&] {
+        return session.screen(true).find("48;2;31;78;140m") != std::string::npos;
+    })) << "the splash";
+    session.sendKeys("C-c");
+    ASSERT_TRUE(WaitFor([&] { return session.status().has_value() && session.dead(); }, 3s));
+    EXPECT_EQ(session.status(), 0);
+    EXPECT_EQ(session.format("#{alternate_on} #{mouse_any_flag} #{mouse_sgr_flag}"), "0 0 0");
+}
+
 TEST(ConfigWindow, TermHangUpOrQuitEndsItAsTheSenderExpectsWithTheTerminalGivenBack) {
     // No core file left behind by SIGQUIT.
     rlimit core{};
