@@ -100,12 +100,13 @@ protected:
 };
 
 TEST_F(ConfigWindow, AGroupGivesOneButtonPerMemberStackedAndAsWideAsTheLeftPanel) {
-    Groups("[NUIT]\nNombre=3\nSection1=SAUVE\nSection2=PHOTOS\nSection3=MUSIQUE\n");
+    Groups("[NUIT]\nNombre=4\nSection1=SAUVE\nSection2=PHOTOS\nSection3=MUSIQUE\n");
     Form1& window = Shown({"NUIT"});
-    ASSERT_EQ(window.action.UBound(), 2);
+    ASSERT_EQ(window.action.UBound(), 3);
     window.taches.Width = 3000; // the buttons follow the left panel once it is resized
-    const char16_t* names[] = {u"SAUVE", u"PHOTOS", u"MUSIQUE"};
-    for (std::int16_t i = 0; i <= 2; ++i) {
+    // A member left out of the group gets an empty caption.
+    const char16_t* names[] = {u"SAUVE", u"PHOTOS", u"MUSIQUE", u""};
+    for (std::int16_t i = 0; i <= 3; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(window.action(i).Label1.Caption, names[i]);
         EXPECT_EQ(window.action(i).Top, 120.0F + 660.0F * i);
@@ -367,6 +368,11 @@ TEST_F(ConfigWindow, TheLayoutFollowsTheWindowAndSkipsSizesBelowZero) {
     window.fondfonctions.Move(0, 0, 480, 720);
     EXPECT_EQ(window.Onglets.Width, 0);
     EXPECT_EQ(window.Onglets.Height, 0);
+
+    // Large again: the splitter lays the panels out over the window's new height and width.
+    window.Move(window.Left, window.Top, 12000, 9000);
+    EXPECT_EQ(window.taches.Height, window.ScaleHeight());
+    EXPECT_EQ(window.logs.Width, window.fond.ScaleWidth() - window.logs.Left);
 }
 
 } // namespace

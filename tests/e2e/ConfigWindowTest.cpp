@@ -36,9 +36,10 @@ std::string ClickOn(const std::string& screen, const std::string& text) {
 
 TEST(ConfigWindow, TheSplashThenTheGroupsButtonsWhichTheMouseClicksUntilCtrlC) {
     const ProgramFolder folder("quorvel-config");
-    // A bare "quorvel.ini" is the one in the Windows folder.
-    testsupport::WriteBytes(folder.file("quorvel.ini"),
-                            "[NUIT]\nNombre=2\nSection1=SAUVE\nSection2=PHOTOS\n");
+    // A bare "quorvel.ini" is the one in the Windows folder. Its third member is missing.
+    const std::string groups =
+        "[NUIT]\nNombre=3\nSection1=SAUVE\nSection2=PHOTOS\n; le dernier est à venir\n";
+    testsupport::WriteBytes(folder.file("quorvel.ini"), groups);
     const TmuxSession session({folder.program().string(), "NUIT"}, folder.environment(), 120, 40);
     // The splash first: the logo's blue on the whole screen, no caption yet.
     ASSERT_TRUE(WaitFor([&] {
@@ -78,6 +79,7 @@ TEST(ConfigWindow, TheSplashThenTheGroupsButtonsWhichTheMouseClicksUntilCtrlC) {
     // The splitter's place is kept beside the program, under the program's own name.
     EXPECT_EQ(testsupport::ReadBytes(folder.file("quorvel-config.ini")),
               "[system]\nseparation verticale= 2415\n");
+    EXPECT_EQ(testsupport::ReadBytes(folder.file("quorvel.ini")), groups) << "read, never written";
 }
 
 // Each member's caption is read from the whole file, as the load has it: a group this long
