@@ -82,8 +82,8 @@ CellPicture::CellPicture(PixelRect view, int columns, int rows)
 CellPicture::Span CellPicture::cells(const PixelRect& r) const {
     const double sx = static_cast<double>(columns_) / view_.width;
     const double sy = static_cast<double>(rows_) / view_.height;
-    const auto [left, right] = Cover((r.x - view_.x) * sx, r.width * sx);
-    const auto [top, bottom] = Cover((r.y - view_.y) * sy, r.height * sy);
+    const auto [left, right] = Cover((static_cast<double>(r.x) - view_.x) * sx, r.width * sx);
+    const auto [top, bottom] = Cover((static_cast<double>(r.y) - view_.y) * sy, r.height * sy);
     return Span{left, top, right, bottom};
 }
 

@@ -39,24 +39,16 @@ public:
     }
     ~Drawn() = default;
 
-    operator const T&() const { return value_; } // NOLINT(google-explicit-constructor)
+    operator const T&() const { return value_; }
     // A text is read where a view of one is expected too.
     template <typename C, typename Traits>
     requires std::is_convertible_v<const T&, std::basic_string_view<C, Traits>>
-    operator std::basic_string_view<C, Traits>() const { // NOLINT(google-explicit-constructor)
-        return value_;
-    }
-    const T& get() const { return value_; }
+    operator std::basic_string_view<C, Traits>() const { return value_; }
     const T* operator->() const { return &value_; }
 
     // The reading members of a text, at hand.
     bool empty() const requires requires(const T& v) { v.empty(); }
     { return value_.empty(); }
-    auto size() const requires requires(const T& v) { v.size(); }
-    { return value_.size(); }
-    template <typename... A>
-    requires requires(const T& v, A&&... a) { v.find(std::forward<A>(a)...); }
-    auto find(A&&... a) const { return value_.find(std::forward<A>(a)...); }
     template <typename... A>
     requires requires(const T& v, A&&... a) { v.rfind(std::forward<A>(a)...); }
     auto rfind(A&&... a) const { return value_.rfind(std::forward<A>(a)...); }

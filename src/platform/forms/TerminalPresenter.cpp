@@ -68,8 +68,7 @@ void TerminalPresenter::visibilityChanged(Form&) {
 }
 
 bool TerminalPresenter::stale() const {
-    return !drawnOnce_ || dirty_ || ResumePending() || DrawnChanges() != drawnAt_ ||
-           device_.size() != drawnSize_;
+    return !drawnOnce_ || dirty_ || ResumePending() || DrawnChanges() != drawnAt_;
 }
 
 void TerminalPresenter::changed() {
@@ -87,7 +86,7 @@ void TerminalPresenter::changed() {
 
 void TerminalPresenter::tick() {
     // Also catches what changed without a Refresh, as a repaint would; nothing else.
-    if (stale()) {
+    if (stale() || device_.size() != drawnSize_) {
         draw();
     }
     syncTimer();

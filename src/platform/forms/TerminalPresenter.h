@@ -67,7 +67,8 @@ public:
 private:
     void changed();
     void tick();
-    // Whether what is drawn, or where, has changed since the last drawing.
+    // Whether anything drawn has changed since the last drawing (the terminal's size aside,
+    // which a Refresh, called per file copied, does not ask the terminal for).
     bool stale() const;
     void draw();
     // After a stop the shell had the terminal: the modes go on again, and the next drawing
