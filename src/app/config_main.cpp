@@ -15,8 +15,8 @@ int main(int argc, char** argv) {
         win32::FollowTerminalPointer(*terminal);
     }
     // The windows have no close box: Ctrl+C on the terminal closes them, which ends the
-    // program.
-    const forms::InterruptAsCloseBox interrupt([] { vb::End(0); });
+    // program, at once, even in the middle of the load.
+    const forms::InterruptAsCloseBox interrupt(0);
     Form1& window = Form1::Instance();
     vb::RunEventHandler([&] {
         window.Form_Load();

@@ -114,13 +114,13 @@ TEST_F(QuorvelWindow, ItsPictureAndIconAreOfTheirSizes) {
     quorvel window;
     EXPECT_EQ(window.Width, 6105);
     EXPECT_EQ(window.Height, 3630);
-    EXPECT_EQ(window.Picture.Width, 407);
-    EXPECT_EQ(window.Picture.Height, 243);
+    EXPECT_EQ(window.Picture->Width, 407);
+    EXPECT_EQ(window.Picture->Height, 243);
     EXPECT_EQ(window.Icon.Width, 32);
     EXPECT_EQ(window.Icon.Height, 32);
     // A rounded panel: the corner is not the panel's colour, its middle is.
-    EXPECT_NE(window.Picture.At(0, 0), window.Picture.At(200, 200));
-    EXPECT_EQ(window.Picture.At(200, 200), window.Picture.At(400, 120));
+    EXPECT_NE(window.Picture->At(0, 0), window.Picture->At(200, 200));
+    EXPECT_EQ(window.Picture->At(200, 200), window.Picture->At(400, 120));
 }
 
 TEST_F(QuorvelWindow, DraggingTheBackgroundMovesTheWindowWithEitherButton) {

@@ -1,6 +1,7 @@
 #include "configwindow/Form1.h"
 
 #include "configwindow/accueil.h"
+#include "forms/CellPicture.h"
 #include "forms/EventLoop.h"
 #include "routines/OUTILS.h"
 #include "settings/INI32.h"
@@ -8,6 +9,7 @@
 #include "support/TempFolder.h"
 #include "vb/App.h"
 #include "vb/Clock.h"
+#include "vb/Encoding.h"
 #include "vb/Error.h"
 #include "vb/Regional.h"
 #include "win32/Input.h"
@@ -98,12 +100,13 @@ protected:
 };
 
 TEST_F(ConfigWindow, AGroupGivesOneButtonPerMemberStackedAndAsWideAsTheLeftPanel) {
-    Groups("[NUIT]\nNombre=3\nSection1=SAUVE\nSection2=PHOTOS\nSection3=MUSIQUE\n");
+    Groups("[NUIT]\nNombre=4\nSection1=SAUVE\nSection2=PHOTOS\nSection3=MUSIQUE\n");
     Form1& window = Shown({"NUIT"});
-    ASSERT_EQ(window.action.UBound(), 2);
+    ASSERT_EQ(window.action.UBound(), 3);
     window.taches.Width = 3000; // the buttons follow the left panel once it is resized
-    const char16_t* names[] = {u"SAUVE", u"PHOTOS", u"MUSIQUE"};
-    for (std::int16_t i = 0; i <= 2; ++i) {
+    // A member left out of the group gets an empty caption.
+    const char16_t* names[] = {u"SAUVE", u"PHOTOS", u"MUSIQUE", u""};
+    for (std::int16_t i = 0; i <= 3; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(window.action(i).Label1.Caption, names[i]);
         EXPECT_EQ(window.action(i).Top, 120.0F + 660.0F * i);
@@ -158,6 +161,48 @@ TEST_F(ConfigWindow, AGroupBeyondTheArraysLastIndexStopsThereAndStillLaysOut) {
     EXPECT_EQ(window.action(32767).Label1.Caption, u"Z");
     window.taches.Width = 3000;
     EXPECT_EQ(window.action(32767).Width, 3000);
+}
+
+// Drawn on a terminal of that size, row by row.
+std::vector<std::string> OnTerminal(const Form1& window, int columns, int rows) {
+    forms::CellPicture picture(forms::ScreenRect(window), columns, rows);
+    picture.paint(window);
+    std::vector<std::string> lines;
+    for (int row = 0; row < rows; ++row) {
+        lines.push_back(vb::ToUtf8(picture.text(row)));
+    }
+    return lines;
+}
+
+TEST_F(ConfigWindow, OnATerminalEachButtonShowsItsCaptionAndNothingFallsOnTheFrame) {
+    Groups("[G]\nNombre=3\nSection1=ALPHA\nSection2=BRAVO\nSection3=CHARLIE\n");
+    std::vector<std::string> rows = OnTerminal(Shown({"G"}), 60, 20);
+    for (const std::string name : {"ALPHA", "BRAVO", "CHARLIE"}) {
+        EXPECT_EQ(std::count_if(rows.begin(), rows.end(),
+                                [&](const std::string& row) {
+                                    return row.find(" " + name + " ") != std::string::npos;
+                                }),
+                  1)
+            << name;
+    }
+
+    // Ten buttons reach the bottom edge: the tenth keeps its caption to its own row, inside.
+    std::string group = "[G]\nNombre=200\n";
+    for (int i = 1; i <= 200; ++i) {
+        group += "Section" + std::to_string(i) + "=MEMBRE" + std::to_string(i) + "\n";
+    }
+    Groups(group);
+    rows = OnTerminal(Shown({"G"}), 120, 40);
+    const auto line = [](const char* left, const char* right) {
+        std::string edge = left;
+        for (int i = 0; i < 118; ++i) {
+            edge += "─";
+        }
+        return edge + right;
+    };
+    EXPECT_EQ(rows.front(), line("┌", "┐"));
+    EXPECT_EQ(rows.back(), line("└", "┘"));
+    EXPECT_NE(rows[38].find(" MEMBRE10 "), std::string::npos) << rows[38];
 }
 
 TEST_F(ConfigWindow, TheLoadEndsInThePassWhereTheSplashClosesAndASplashAloneMakesTheWindow) {
@@ -323,6 +368,11 @@ TEST_F(ConfigWindow, TheLayoutFollowsTheWindowAndSkipsSizesBelowZero) {
     window.fondfonctions.Move(0, 0, 480, 720);
     EXPECT_EQ(window.Onglets.Width, 0);
     EXPECT_EQ(window.Onglets.Height, 0);
+
+    // Large again: the splitter lays the panels out over the window's new height and width.
+    window.Move(window.Left, window.Top, 12000, 9000);
+    EXPECT_EQ(window.taches.Height, window.ScaleHeight());
+    EXPECT_EQ(window.logs.Width, window.fond.ScaleWidth() - window.logs.Left);
 }
 
 } // namespace

@@ -110,8 +110,11 @@ TEST_F(PositionKeeper, BindingRestoresThePlacementThenTheState) {
     EXPECT_EQ(fenetre.Height, 0);
 
     fenetre.Move(1200, 450, 6000, 4500);
+    fenetre.WindowState(forms::Minimized);
     WriteBytes(path, "[fenetre]\nPositions=0\n");
     Bind();
+    EXPECT_EQ(fenetre.WindowState(), forms::Minimized) << "no state stored: the form keeps its own";
+    fenetre.WindowState(forms::Normal);
     EXPECT_EQ(fenetre.Left, 1200);
 
     WriteBytes(path, "[fenetre]\nPositions= 300| 150| 4500| 3000\nPositionsTaille= 2\n");

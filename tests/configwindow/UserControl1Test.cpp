@@ -89,8 +89,8 @@ TEST_F(HoverButton, TheHoverAreaIsStrictAndTheHeightAlwaysComesBack) {
 }
 
 TEST_F(HoverButton, TheNextButtonLightsAtOnceAndOnlyTheCaptionOrStripClicks) {
-    EXPECT_EQ(first.Image1.Picture.At(0, 0), forms::Rgb(85, 148, 210));
-    EXPECT_EQ(first.Image1.Picture.At(2, 19), forms::Rgb(30, 108, 187));
+    EXPECT_EQ(first.Image1.Picture->At(0, 0), forms::Rgb(85, 148, 210));
+    EXPECT_EQ(first.Image1.Picture->At(2, 19), forms::Rgb(30, 108, 187));
     MoveTo(100, 20);
     Tick();
     MoveTo(400, 20);

@@ -36,9 +36,10 @@ std::string ClickOn(const std::string& screen, const std::string& text) {
 
 TEST(ConfigWindow, TheSplashThenTheGroupsButtonsWhichTheMouseClicksUntilCtrlC) {
     const ProgramFolder folder("quorvel-config");
-    // A bare "quorvel.ini" is the one in the Windows folder.
-    testsupport::WriteBytes(folder.file("quorvel.ini"),
-                            "[NUIT]\nNombre=2\nSection1=SAUVE\nSection2=PHOTOS\n");
+    // A bare "quorvel.ini" is the one in the Windows folder. Its third member is missing.
+    const std::string groups =
+        "[NUIT]\nNombre=3\nSection1=SAUVE\nSection2=PHOTOS\n; le dernier est à venir\n";
+    testsupport::WriteBytes(folder.file("quorvel.ini"), groups);
     const TmuxSession session({folder.program().string(), "NUIT"}, folder.environment(), 120, 40);
     // The splash first: the logo's blue on the whole screen, no caption yet.
     ASSERT_TRUE(WaitFor([&] {
@@ -78,6 +79,26 @@ TEST(ConfigWindow, TheSplashThenTheGroupsButtonsWhichTheMouseClicksUntilCtrlC) {
     // The splitter's place is kept beside the program, under the program's own name.
     EXPECT_EQ(testsupport::ReadBytes(folder.file("quorvel-config.ini")),
               "[system]\nseparation verticale= 2415\n");
+    EXPECT_EQ(testsupport::ReadBytes(folder.file("quorvel.ini")), groups) << "read, never written";
+}
+
+// Each member's caption is read from the whole file, as the load has it: a group this long
+// keeps the load busy well past the splash, and pumping no messages.
+TEST(ConfigWindow, CtrlCDuringTheLoadOfALongGroupEndsItAtOnceWithTheTerminalGivenBack) {
+    const ProgramFolder folder("quorvel-config");
+    std::string group = "[LONG]\nNombre=10000\n";
+    for (int i = 1; i <= 10000; ++i) {
+        group += "Section" + std::to_string(i) + "=MEMBRE" + std::to_string(i) + "\n";
+    }
+    testsupport::WriteBytes(folder.file("quorvel.ini"), group);
+    const TmuxSession session({folder.program().string(), "LONG"}, folder.environment());
+    ASSERT_TRUE(WaitFor([&] {
+        return session.screen(true).find("48;2;31;78;140m") != std::string::npos;
+    })) << "the splash";
+    session.sendKeys("C-c");
+    ASSERT_TRUE(WaitFor([&] { return session.status().has_value() && session.dead(); }, 3s));
+    EXPECT_EQ(session.status(), 0);
+    EXPECT_EQ(session.format("#{alternate_on} #{mouse_any_flag} #{mouse_sgr_flag}"), "0 0 0");
 }
 
 TEST(ConfigWindow, TermHangUpOrQuitEndsItAsTheSenderExpectsWithTheTerminalGivenBack) {

@@ -30,6 +30,23 @@ PixelRect Intersect(const PixelRect& a, const PixelRect& b) {
     return PixelRect{left, top, std::max(0, right - left), std::max(0, bottom - top)};
 }
 
+// The cells [first, last) on one axis, from `from` over `length` cells: those whose middle
+// lies within; a length that holds no middle takes the cell of its own middle.
+std::pair<int, int> Cover(double from, double length) {
+    // Far beyond any terminal, where the conversion to int still holds.
+    static constexpr double kFar = 1 << 24;
+    const auto cell = [](double at) {
+        return static_cast<int>(std::floor(std::clamp(at, -kFar, kFar)));
+    };
+    int first = cell(from + 0.5);
+    int last = cell(from + length + 0.5);
+    if (first >= last && length > 0) {
+        first = cell(from + length / 2);
+        last = first + 1;
+    }
+    return {first, last};
+}
+
 // The placement of a control without a window, on the screen.
 PixelRect WindowlessRect(const Control& control, const PixelRect& client) {
     return PixelRect{client.x + TwipsToPixels(control.Twips(Axis::Left)),
@@ -62,22 +79,42 @@ CellPicture::CellPicture(PixelRect view, int columns, int rows)
     view_.height = std::max(view_.height, 1);
 }
 
-CellPicture::Span CellPicture::extent(const PixelRect& r) const {
+CellPicture::Span CellPicture::cells(const PixelRect& r) const {
     const double sx = static_cast<double>(columns_) / view_.width;
     const double sy = static_cast<double>(rows_) / view_.height;
-    return Span{static_cast<int>(std::floor((r.x - view_.x) * sx)),
-                static_cast<int>(std::floor((r.y - view_.y) * sy)),
-                static_cast<int>(std::ceil((r.x + r.width - view_.x) * sx)),
-                static_cast<int>(std::ceil((r.y + r.height - view_.y) * sy))};
+    const auto [left, right] = Cover((static_cast<double>(r.x) - view_.x) * sx, r.width * sx);
+    const auto [top, bottom] = Cover((static_cast<double>(r.y) - view_.y) * sy, r.height * sy);
+    return Span{left, top, right, bottom};
 }
 
-CellPicture::Span CellPicture::cover(const PixelRect& r) const {
-    if (r.width <= 0 || r.height <= 0) {
+CellPicture::Span CellPicture::place(const PixelRect& r, const Clip& clip) const {
+    const PixelRect seen = Intersect(r, clip.area);
+    if (seen.width == 0 || seen.height == 0) {
         return {};
     }
-    const Span s = extent(r);
-    return Span{std::clamp(s.left, 0, columns_), std::clamp(s.top, 0, rows_),
-                std::clamp(s.right, 0, columns_), std::clamp(s.bottom, 0, rows_)};
+    return cells(r).meet(clip.cells);
+}
+
+CellPicture::Span CellPicture::reach(const PixelRect& r, const Clip& clip) const {
+    const PixelRect seen = Intersect(r, clip.area);
+    if (seen.width == 0 || seen.height == 0 || clip.cells.empty()) {
+        return {};
+    }
+    Span s = cells(r).meet(clip.cells);
+    const Span middle = cells(PixelRect{seen.x + seen.width / 2, seen.y + seen.height / 2, 1, 1});
+    if (s.left >= s.right) {
+        s.left = std::clamp(middle.left, clip.cells.left, clip.cells.right - 1);
+        s.right = s.left + 1;
+    }
+    if (s.top >= s.bottom) {
+        s.top = std::clamp(middle.top, clip.cells.top, clip.cells.bottom - 1);
+        s.bottom = s.top + 1;
+    }
+    return s;
+}
+
+CellPicture::Clip CellPicture::within(const PixelRect& client, const Clip& outer) const {
+    return Clip{Intersect(client, outer.area), cells(client).meet(outer.cells)};
 }
 
 ScreenPoint CellPicture::centre(int column, int row) const {
@@ -98,24 +135,24 @@ ScreenPoint CellPicture::aim(int column, int row) const {
     return p;
 }
 
-void CellPicture::fill(const PixelRect& r, std::uint32_t colour) {
-    const Span s = cover(r);
+void CellPicture::fill(const Span& s, std::uint32_t colour, const PixelRect& owner) {
     for (int row = s.top; row < s.bottom; ++row) {
         for (int column = s.left; column < s.right; ++column) {
             Cell& cell = at(column, row);
-            cell = Cell{u' ', cell.fg, colour, r};
+            cell = Cell{u' ', cell.fg, colour, owner};
         }
     }
 }
 
 void CellPicture::picture(const Picture& image, const PixelRect& origin, bool stretch,
-                          const PixelRect& clip) {
+                          const Clip& clip) {
     if (image.Empty()) {
         return;
     }
-    const PixelRect shown = Intersect(
-        stretch ? origin : PixelRect{origin.x, origin.y, image.Width, image.Height}, clip);
-    const Span s = cover(shown);
+    const PixelRect drawn =
+        stretch ? origin : PixelRect{origin.x, origin.y, image.Width, image.Height};
+    const PixelRect shown = Intersect(drawn, clip.area);
+    const Span s = place(drawn, clip);
     for (int row = s.top; row < s.bottom; ++row) {
         for (int column = s.left; column < s.right; ++column) {
             const ScreenPoint p = centre(column, row);
@@ -132,39 +169,38 @@ void CellPicture::picture(const Picture& image, const PixelRect& origin, bool st
                 image.At(std::clamp(px, 0, image.Width - 1), std::clamp(py, 0, image.Height - 1));
             cell.ch = u' ';
             cell.owner = shown;
-            cell.text = 0;
         }
     }
 }
 
-CellPicture::Span CellPicture::textSpan(const PixelRect& r) const {
-    // Unclamped: a text keeps its own width when part of it lies off the view.
-    Span s = extent(r);
-    // A text starts on the column nearest its left edge, so that a thin neighbour drawn on
-    // the column it only touches does not cover its first letter.
-    const auto nearest = static_cast<int>(
-        std::lround((r.x - view_.x) * static_cast<double>(columns_) / view_.width));
-    s.left = std::clamp(nearest, s.left, std::max(s.left, s.right - 1));
-    return s;
-}
-
 void CellPicture::write(const std::vector<vb::String>& lines, const PixelRect& placed,
-                        const PixelRect& clip, std::int16_t alignment, std::uint32_t colour,
+                        const Clip& clip, std::int16_t alignment, std::uint32_t colour,
                         bool fromTop) {
-    const Span s = textSpan(placed);
-    const Span visible = cover(Intersect(placed, clip));
-    if (s.empty() || visible.empty()) {
+    const Span own = cells(placed);
+    const Span shown = reach(placed, clip);
+    if (shown.empty()) {
         return;
     }
-    int row = s.top;
+    int row = own.top;
     if (!fromTop) {
         const double sy = static_cast<double>(rows_) / view_.height;
         const std::int32_t firstLine = placed.y + std::min(kHalfLine, placed.height / 2);
-        row = std::max(static_cast<int>(std::floor((firstLine - view_.y) * sy)), s.top);
+        row = static_cast<int>(std::floor((firstLine - view_.y) * sy));
     }
-    const auto width = static_cast<std::size_t>(s.right - s.left);
+    if (!fromTop || own.bottom <= shown.top || own.top >= shown.bottom) {
+        row = std::clamp(row, shown.top, shown.bottom - 1);
+    }
+    write(lines, own, shown, row, alignment, colour, Intersect(placed, clip.area));
+}
+
+void CellPicture::write(const std::vector<vb::String>& lines, const Span& own, const Span& shown,
+                        int row, std::int16_t alignment, std::uint32_t colour,
+                        const PixelRect& owner) {
+    // A text pushed into its clip's nearest column starts there.
+    const int left = own.right <= shown.left || own.left >= shown.right ? shown.left : own.left;
+    const auto width = static_cast<std::size_t>(std::max(own.right - own.left, 1));
     for (const vb::String& line : lines) {
-        if (row >= s.bottom) {
+        if (row >= shown.bottom) {
             break;
         }
         const std::size_t length = std::min(line.size(), width);
@@ -174,31 +210,27 @@ void CellPicture::write(const std::vector<vb::String>& lines, const PixelRect& p
         } else if (alignment == 1) {
             offset = width - length;
         }
-        for (std::size_t i = 0; i < length; ++i) {
-            const int column = s.left + static_cast<int>(offset + i);
-            if (column < visible.left || column >= visible.right || row < visible.top ||
-                row >= visible.bottom) {
+        for (std::size_t i = 0; i < length && row >= shown.top; ++i) {
+            const int column = left + static_cast<int>(offset + i);
+            if (column < shown.left || column >= shown.right) {
                 continue;
             }
             Cell& cell = at(column, row);
             cell.ch = line[i];
             cell.fg = colour;
-            cell.owner = Intersect(placed, clip);
-            cell.text = painting_;
+            cell.owner = owner;
         }
         ++row;
     }
 }
 
-void CellPicture::frame(const PixelRect& r, bool sizing) {
-    const Span s = extent(r);
+void CellPicture::frame(const Span& s, bool sizing) {
     if (s.empty()) {
         return;
     }
     const vb::StringView glyphs = sizing ? u"╔═╗║╚╝" : u"┌─┐│└┘";
     const auto put = [&](int column, int row, vb::Char ch) {
-        if (column >= 0 && column < columns_ && row >= 0 && row < rows_ &&
-            at(column, row).text != painting_) {
+        if (column >= 0 && column < columns_ && row >= 0 && row < rows_) {
             at(column, row) = Cell{ch, kFrame, kBlack, std::nullopt};
         }
     };
@@ -217,87 +249,115 @@ void CellPicture::frame(const PixelRect& r, bool sizing) {
 }
 
 void CellPicture::paint(const Form& form) {
-    ++painting_;
     const PixelRect client = ClientRect(form);
-    fill(client, form.BackColor);
-    picture(form.Picture, client, false, client);
-    children(form, client);
-    if (form.frame.border > 0) {
-        frame(ScreenRect(form), (form.Style & WS_THICKFRAME) != 0);
+    const Span whole = cells(ScreenRect(form));
+    const bool framed = form.frame.border > 0;
+    // The frame takes the outer cells: the client area has those inside them.
+    const Span inside = framed
+                            ? Span{whole.left + 1, whole.top + 1, whole.right - 1, whole.bottom - 1}
+                            : cells(client);
+    const Clip clip{client, inside.meet(Span{0, 0, columns_, rows_})};
+    fill(clip.cells, form.BackColor, client);
+    picture(form.Picture, client, false, clip);
+    children(form, client, clip);
+    if (framed) {
+        frame(whole, (form.Style & WS_THICKFRAME) != 0);
     }
 }
 
-void CellPicture::children(const Container& container, const PixelRect& client) {
-    // As on the screen: the controls drawn on the container's surface lie under every window.
-    for (const Control* control : container.Controls()) {
-        if (control->Visible && container.Shows(*control) &&
-            dynamic_cast<const Window*>(control) == nullptr) {
-            windowless(*control, client);
-        }
-    }
-    for (const Control* control : container.Controls()) {
-        if (control->Visible && container.Shows(*control) &&
-            dynamic_cast<const Window*>(control) != nullptr) {
-            windowed(*control, client);
-        }
-    }
-}
-
-void CellPicture::windowless(const Control& control, const PixelRect& client) {
-    const PixelRect placed = WindowlessRect(control, client);
-    const PixelRect shown = Intersect(placed, client);
-    if (const auto* label = dynamic_cast<const Label*>(&control)) {
-        if (label->BackStyle == 1) {
-            fill(shown, label->BackColor);
-        }
-        const Span s = textSpan(placed);
-        write(WrapCaption(label->Caption, static_cast<std::size_t>(std::max(s.right - s.left, 1))),
-              placed, client, label->Alignment, label->ForeColor);
-    } else if (const auto* image = dynamic_cast<const Image*>(&control)) {
-        picture(image->Picture, placed, image->Stretch, shown);
-    }
-}
-
-void CellPicture::windowed(const Control& control, const PixelRect& clip) {
-    const auto& window = dynamic_cast<const Window&>(control);
-    const PixelRect shown = Intersect(ScreenRect(window), clip);
-    const PixelRect whole = ClientRect(window);
-    const PixelRect client = Intersect(whole, clip);
-    if (shown.width == 0 || shown.height == 0) {
+void CellPicture::children(const Container& container, const PixelRect& client, const Clip& clip) {
+    if (clip.cells.empty()) {
         return;
     }
-    if (const auto* box = dynamic_cast<const PictureBox*>(&control)) {
-        fill(shown, box->BackColor);
-        picture(box->Picture, whole, false, client);
-        children(*box, client);
-    } else if (const auto* user = dynamic_cast<const UserControl*>(&control)) {
-        fill(shown, user->BackColor);
-        children(*user, client);
-    } else if (const auto* tabs = dynamic_cast<const TabControl*>(&control)) {
-        fill(shown, tabs->BackColor);
-        const std::int16_t count = tabs->Tabs();
-        for (std::int16_t i = 0; i < count; ++i) {
-            const std::int32_t left = whole.x + whole.width * i / count;
-            const std::int32_t right = whole.x + whole.width * (i + 1) / count;
-            const PixelRect title = Intersect(
-                PixelRect{left, whole.y, right - left, TwipsToPixels(tabs->TabHeight)}, client);
-            // The titles' strip takes one row of cells.
-            const PixelRect row{title.x, title.y, title.width, 1};
-            fill(row, i == tabs->Tab() ? kWhite : kOtherTab);
-            write({tabs->TabCaption(i)}, row, row, 2, kBlack, true);
+    // As on the screen: the controls drawn on the container's surface lie under every window.
+    std::vector<std::pair<const Control*, const Window*>> windows;
+    for (const Control* control : container.Controls()) {
+        if (!control->Visible || !container.Shows(*control)) {
+            continue;
         }
-        children(*tabs, client);
+        if (const auto* window = dynamic_cast<const Window*>(control)) {
+            windows.emplace_back(control, window);
+        } else {
+            windowless(*control, client, clip);
+        }
+    }
+    for (const auto& [control, window] : windows) {
+        windowed(*control, *window, client, clip);
+    }
+}
+
+void CellPicture::windowless(const Control& control, const PixelRect& client, const Clip& clip) {
+    const PixelRect placed = WindowlessRect(control, client);
+    if (const auto* label = dynamic_cast<const Label*>(&control)) {
+        if (label->BackStyle == 1) {
+            fill(place(placed, clip), label->BackColor, Intersect(placed, clip.area));
+        }
+        const Span own = cells(placed);
+        write(WrapCaption(label->Caption,
+                          static_cast<std::size_t>(std::max(own.right - own.left, 1))),
+              placed, clip, label->Alignment, label->ForeColor);
+    } else if (const auto* image = dynamic_cast<const Image*>(&control)) {
+        picture(image->Picture, placed, image->Stretch, within(placed, clip));
+    }
+}
+
+void CellPicture::windowed(const Control& control, const Window& window, const PixelRect& client,
+                           const Clip& clip) {
+    const PixelRect placement = window.Placement();
+    const PixelRect rect{client.x + placement.x, client.y + placement.y, placement.width,
+                         placement.height};
+    const Span span = place(rect, clip);
+    if (span.empty()) {
+        return; // nothing of it, nor of what it holds, shows
+    }
+    const PixelRect seen = Intersect(rect, clip.area);
+    const PixelRect own{rect.x + window.frame.border,
+                        rect.y + window.frame.border + window.frame.title, window.ClientWidth(),
+                        window.ClientHeight()};
+    const Clip inside = within(own, clip);
+    if (const auto* box = dynamic_cast<const PictureBox*>(&control)) {
+        fill(span, box->BackColor, seen);
+        picture(box->Picture, own, false, inside);
+        children(*box, own, inside);
+    } else if (const auto* user = dynamic_cast<const UserControl*>(&control)) {
+        fill(span, user->BackColor, seen);
+        children(*user, own, inside);
+    } else if (const auto* tabs = dynamic_cast<const TabControl*>(&control)) {
+        fill(span, tabs->BackColor, seen);
+        children(*tabs, own, inside);
+        // Its titles' strip lies over whatever of its controls reaches it.
+        titles(*tabs, own, inside);
     } else if (const auto* tree = dynamic_cast<const TreeView*>(&control)) {
-        fill(shown, tree->BackColor);
+        fill(span, tree->BackColor, seen);
         std::vector<vb::String> lines;
         TreeLines(tree->Nodes.Roots(), 0, lines);
-        write(lines, whole, client, 0, kBlack, true);
+        write(lines, own, inside, 0, kBlack, true);
     } else if (const auto* list = dynamic_cast<const ListBox*>(&control)) {
-        fill(shown, kWhite);
-        write(list->List, whole, client, 0, kBlack, true);
+        fill(span, kWhite, seen);
+        write(list->List, own, inside, 0, kBlack, true);
     } else if (const auto* box = dynamic_cast<const TextBox*>(&control)) {
-        fill(shown, kWhite);
-        write({box->Text}, whole, client, 0, kBlack, true);
+        fill(span, kWhite, seen);
+        write({box->Text}, own, inside, 0, kBlack, true);
+    }
+}
+
+void CellPicture::titles(const TabControl& tabs, const PixelRect& client, const Clip& clip) {
+    const std::int16_t count = tabs.Tabs();
+    for (std::int16_t i = 0; i < count; ++i) {
+        const std::int32_t left = client.x + client.width * i / count;
+        const std::int32_t right = client.x + client.width * (i + 1) / count;
+        const PixelRect title{left, client.y, right - left, TwipsToPixels(tabs.TabHeight)};
+        // The titles' strip takes one row of cells: the first of its own.
+        Span own = cells(title);
+        Span shown = reach(title, clip);
+        if (shown.empty()) {
+            continue;
+        }
+        own.bottom = own.top + 1;
+        shown.bottom = shown.top + 1;
+        const PixelRect seen = Intersect(title, clip.area);
+        fill(shown, i == tabs.Tab() ? kWhite : kOtherTab, seen);
+        write({tabs.TabCaption(i)}, own, shown, shown.top, 2, kBlack, seen);
     }
 }
 

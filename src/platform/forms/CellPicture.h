@@ -1,20 +1,27 @@
 #pragma once
 // Visible forms as a picture of character cells: a region of the screen (the view) is
-// scaled onto the terminal's cells, each axis on its own. Back colours and pictures become
-// blocks of colour, captions and texts characters, a tree indented lines, a tab control
-// its titles along its top; a window's frame is a line of box characters (a double one
-// for a sizing border). Each cell also keeps the object drawn on top there, so that a
-// press on a cell can be aimed inside that object, however thin it is on the screen.
+// scaled onto the terminal's cells, each axis on its own. A rectangle stands for the cells
+// whose middle lies in it, so that two neighbours never share a cell; one thinner than a
+// cell takes the cell of its own middle. Back colours and pictures become blocks of colour,
+// captions and texts characters, a tree indented lines, a tab control its titles along its
+// top; a form's frame is a line of box characters around it (a double one for a sizing
+// border). Every control is clipped to the cells of its container's client area, so that
+// nothing of it falls on a frame or outside its container. Each cell also keeps the object
+// drawn on top there, so that a press on a cell can be aimed inside that object, however
+// thin it is on the screen.
 
 #include "forms/Form.h"
 #include "forms/Window.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace forms {
+
+class TabControl;
 
 struct ScreenPoint {
     std::int32_t x = 0;
@@ -47,8 +54,6 @@ private:
         std::uint32_t fg = 0xFFFFFF;
         std::uint32_t bg = 0;
         std::optional<PixelRect> owner;
-        // The painting whose text this character is (0: none).
-        int text = 0;
     };
     // Cells as half-open ranges.
     struct Span {
@@ -57,12 +62,28 @@ private:
         int right = 0;
         int bottom = 0;
         bool empty() const { return left >= right || top >= bottom; }
+        Span meet(const Span& o) const {
+            return Span{std::max(left, o.left), std::max(top, o.top), std::min(right, o.right),
+                        std::min(bottom, o.bottom)};
+        }
+    };
+    // Where a container lets its controls draw: its client area on the screen, as far as its
+    // own containers show it, and the cells it has there.
+    struct Clip {
+        PixelRect area;
+        Span cells;
     };
 
-    // The cells that a screen rectangle touches, part of them possibly off the view.
-    Span extent(const PixelRect& r) const;
-    // The same within the view.
-    Span cover(const PixelRect& r) const;
+    // The cells a screen rectangle stands for, part of them possibly off the view.
+    Span cells(const PixelRect& r) const;
+    // Those of them within a clip; none when the rectangle is outside the clip's area.
+    Span place(const PixelRect& r, const Clip& clip) const;
+    // As `place`, for a text: one whose rectangle reaches into the clip's area although the
+    // clip's cells leave out its rows (or columns) takes the clip's nearest row (column), so
+    // that a control with a row of its own shows its caption there.
+    Span reach(const PixelRect& r, const Clip& clip) const;
+    // The clip of a client area inside an outer clip.
+    Clip within(const PixelRect& client, const Clip& outer) const;
     std::size_t index(int column, int row) const {
         return static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_) +
                static_cast<std::size_t>(column);
@@ -70,30 +91,31 @@ private:
     Cell& at(int column, int row) { return cells_[index(column, row)]; }
     const Cell& at(int column, int row) const { return cells_[index(column, row)]; }
 
-    void fill(const PixelRect& r, std::uint32_t colour);
+    void fill(const Span& s, std::uint32_t colour, const PixelRect& owner);
     // `picture` with its top left corner at `origin`, or stretched over `origin` when
     // `stretch` is set; only within `clip`.
-    void picture(const Picture& picture, const PixelRect& origin, bool stretch,
-                 const PixelRect& clip);
+    void picture(const Picture& picture, const PixelRect& origin, bool stretch, const Clip& clip);
     // Lines laid out in `placed` from the row of its first text line on (from its first row
-    // with `fromTop`), aligned (0 left, 1 right, 2 centred); only what falls within `clip`.
-    void write(const std::vector<vb::String>& lines, const PixelRect& placed, const PixelRect& clip,
+    // with `fromTop`), aligned (0 left, 1 right, 2 centred); only within `clip`.
+    void write(const std::vector<vb::String>& lines, const PixelRect& placed, const Clip& clip,
                std::int16_t alignment, std::uint32_t colour, bool fromTop = false);
-    // The columns a text laid out in `r` may take: from the one nearest its left edge.
-    Span textSpan(const PixelRect& r) const;
-    // Drawn over the form's content, but not over its texts: on a short terminal the first
-    // line of text below the frame falls on the frame's row.
-    void frame(const PixelRect& r, bool sizing);
-    void children(const Container& container, const PixelRect& client);
-    void windowless(const Control& control, const PixelRect& client);
-    void windowed(const Control& control, const PixelRect& clip);
+    // The same on cells worked out already: the text's own cells, for its alignment, the
+    // cells it may take, and the row of its first line.
+    void write(const std::vector<vb::String>& lines, const Span& own, const Span& shown, int row,
+               std::int16_t alignment, std::uint32_t colour, const PixelRect& owner);
+    // A line of box characters around the cells of a window.
+    void frame(const Span& s, bool sizing);
+    // `client` is the container's whole client area on the screen.
+    void children(const Container& container, const PixelRect& client, const Clip& clip);
+    void windowless(const Control& control, const PixelRect& client, const Clip& clip);
+    void windowed(const Control& control, const Window& window, const PixelRect& client,
+                  const Clip& clip);
+    void titles(const TabControl& tabs, const PixelRect& client, const Clip& clip);
 
     PixelRect view_;
     int columns_;
     int rows_;
     std::vector<Cell> cells_;
-    // Counts the forms painted.
-    int painting_ = 0;
 };
 
 } // namespace forms

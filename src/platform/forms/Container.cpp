@@ -35,10 +35,12 @@ float Container::ScaleHeight() const {
 
 void Container::add(Control* control) {
     controls_.push_back(control);
+    NoteDrawnChange();
 }
 
 void Container::remove(Control* control) {
     std::erase(controls_, control);
+    NoteDrawnChange();
 }
 
 void Container::reorder(Control* control, bool toFront) {
@@ -48,6 +50,7 @@ void Container::reorder(Control* control, bool toFront) {
     } else {
         controls_.insert(controls_.begin(), control);
     }
+    NoteDrawnChange();
 }
 
 } // namespace forms

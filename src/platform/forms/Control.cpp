@@ -38,7 +38,10 @@ void Control::SetTwips(Axis axis, float twips) {
         vb::Raise(vb::err::InvalidPropertyValue);
     }
     const bool resized = IsSize(axis) && twips != twips_[Index(axis)];
-    twips_[Index(axis)] = twips;
+    if (twips != twips_[Index(axis)]) {
+        twips_[Index(axis)] = twips;
+        NoteDrawnChange();
+    }
     if (resized) {
         Resized();
     }
@@ -55,6 +58,7 @@ void Control::Move(float left, float top, float width, float height) {
     twips_[Index(Axis::Top)] = top * unit;
     twips_[Index(Axis::Width)] = width * unit;
     twips_[Index(Axis::Height)] = height * unit;
+    NoteDrawnChange();
     if (resized) {
         Resized();
     }

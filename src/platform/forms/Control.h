@@ -2,6 +2,7 @@
 // Controls of a form: the properties the system reads and writes, as plain values.
 // Positions and sizes are kept in twips and read and written in the container's scale.
 
+#include "forms/Drawn.h"
 #include "forms/Measure.h"
 #include "forms/Picture.h"
 #include "forms/RaiseEvent.h"
@@ -53,14 +54,14 @@ public:
     const vb::String& Name() const { return name_; }
     Container& Parent() const { return parent_; }
 
-    bool Visible = true;
+    Drawn<bool> Visible{true};
     // In the container's scale; a negative width or height raises error 380.
     Measure Left{*this, Axis::Left};
     Measure Top{*this, Axis::Top};
     Measure Width{*this, Axis::Width};
     Measure Height{*this, Axis::Height};
     Font FontInfo;
-    std::uint32_t ForeColor = 0;
+    Drawn<std::uint32_t> ForeColor{0};
 
     void Move(float left, float top, float width, float height);
     // 0 brings the control to the front of its siblings, 1 sends it to the back.
@@ -75,7 +76,10 @@ protected:
     // Sets a measure in twips, whatever the container's scale; a negative size raises 380.
     void SetTwips(Axis axis, float twips);
     PixelRect PixelPlacement() const { return TwipsToPixels(twips_); }
-    void PlacePixels(const PixelRect& rect) { PixelsToTwips(rect, twips_); }
+    void PlacePixels(const PixelRect& rect) {
+        PixelsToTwips(rect, twips_);
+        NoteDrawnChange();
+    }
     Window* ContainerWindow() const;
     // The control's size changed through its properties.
     virtual void Resized() {}
@@ -130,12 +134,12 @@ class Label : public Control, public ProgressLabel {
 public:
     Label(Container& parent, vb::String name, vb::String caption = {});
 
-    vb::String Caption;
+    Drawn<vb::String> Caption;
     // 0 left, 1 right, 2 centred.
-    std::int16_t Alignment = 0;
+    Drawn<std::int16_t> Alignment{std::int16_t{0}};
     // 0 transparent, 1 opaque.
-    std::int16_t BackStyle = 1;
-    std::uint32_t BackColor = Rgb(212, 208, 200);
+    Drawn<std::int16_t> BackStyle{std::int16_t{1}};
+    Drawn<std::uint32_t> BackColor{Rgb(212, 208, 200)};
 
     vb::String caption() const override { return Caption; }
     void setCaption(vb::String text) override { Caption = std::move(text); }
@@ -147,8 +151,8 @@ class Image : public Control {
 public:
     using Control::Control;
 
-    forms::Picture Picture;
-    bool Stretch = false;
+    Drawn<forms::Picture> Picture;
+    Drawn<bool> Stretch{false};
 };
 
 // Any object with a Text property that others write into (a trace target, say).
@@ -163,7 +167,7 @@ class TextBox : public WindowedControl<Window>, public TextHolder {
 public:
     TextBox(Container& parent, vb::String name, vb::String text = {});
 
-    vb::String Text;
+    Drawn<vb::String> Text;
 
     vb::String text() const override { return Text; }
     void setText(vb::String text) override { Text = std::move(text); }

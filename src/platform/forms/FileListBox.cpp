@@ -15,15 +15,16 @@ FileListBox::FileListBox(Container& parent, vb::String name) : ListBox(parent, s
 
 void FileListBox::Path(vb::String folder) {
     path_ = std::move(folder);
-    List.clear();
+    std::vector<vb::String> names;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(vb::EncodeName(path_), ec), end; !ec && it != end;
          it.increment(ec)) {
         if (it->is_regular_file(ec)) {
-            List.push_back(vb::DecodeName(it->path().filename().native()));
+            names.push_back(vb::DecodeName(it->path().filename().native()));
         }
     }
-    std::sort(List.begin(), List.end());
+    std::sort(names.begin(), names.end());
+    List = std::move(names);
 }
 
 } // namespace forms

@@ -40,6 +40,7 @@ int Index(Axis axis) {
 
 Form::Form(vb::String name) : name_(std::move(name)) {
     Registry().push_back(this);
+    NoteDrawnChange();
 }
 
 Form::~Form() {
@@ -47,6 +48,7 @@ Form::~Form() {
         --gVisibleForms;
     }
     std::erase(Registry(), this);
+    NoteDrawnChange();
 }
 
 PixelRect Form::Placement() const {
@@ -63,6 +65,7 @@ PixelRect Form::Placement() const {
 
 void Form::Place(const PixelRect& rect) {
     PixelsToTwips(rect, twips_);
+    NoteDrawnChange();
 }
 
 float Form::MeasureOf(Axis axis) const {
@@ -94,6 +97,7 @@ void Form::Move(float left, float top, float width, float height) {
     twips_[1] = top;
     twips_[2] = width;
     twips_[3] = height;
+    NoteDrawnChange();
     if (resized && state_ == Normal) {
         RaiseResize();
     }
@@ -105,6 +109,7 @@ void Form::WindowState(std::int16_t state) {
     }
     if (state != state_) {
         state_ = state;
+        NoteDrawnChange();
         RaiseResize();
     }
 }
@@ -117,6 +122,7 @@ void Form::Show() {
     if (!visible_) {
         visible_ = true;
         ++gVisibleForms;
+        NoteDrawnChange();
         gPresenter->visibilityChanged(*this);
     }
     if (!shownOnce_) {
@@ -129,6 +135,7 @@ void Form::Hide() {
     if (visible_) {
         visible_ = false;
         --gVisibleForms;
+        NoteDrawnChange();
         gPresenter->visibilityChanged(*this);
     }
 }

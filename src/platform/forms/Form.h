@@ -60,12 +60,12 @@ public:
     void Refresh() override;
 
     // Background picture of the client area, and the window's icon.
-    forms::Picture Picture;
+    Drawn<forms::Picture> Picture;
     forms::Picture Icon;
-    std::uint32_t BackColor = Rgb(212, 208, 200);
+    Drawn<std::uint32_t> BackColor{Rgb(212, 208, 200)};
     // On a terminal: drawn as a picture of its window scaled to the terminal, rather than
     // as lines of text.
-    bool ScaledOnTerminal = false;
+    Drawn<bool> ScaledOnTerminal{false};
 
     // What a click on the window's close box does; Ctrl+C on a visible window clicks it.
     // Empty when the window has no close box.

@@ -17,6 +17,8 @@ namespace forms {
 namespace {
 
 std::atomic<int> gWriteFd{-1};
+// The status Ctrl+C on a visible window ends the process with (-1: none, the close box).
+std::atomic<int> gEndStatus{-1};
 // Set before the pipe is written: the loop looks at the pipe only then, when it does not wait.
 std::atomic<bool> gPending{false};
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
@@ -37,6 +39,9 @@ extern "C" void OnInterrupt(int) {
     const int fd = gWriteFd.load();
     if (fd < 0 || VisibleFormCount() == 0) {
         PreviousInterrupt(); // takes effect once this handler returns
+    } else if (const int status = gEndStatus.load(); status >= 0) {
+        RescueTerminal();
+        ::_exit(status);
     } else {
         gPending = true;
         const char byte = 1;
@@ -47,8 +52,7 @@ extern "C" void OnInterrupt(int) {
 
 } // namespace
 
-InterruptAsCloseBox::InterruptAsCloseBox(std::function<void()> closing)
-    : closing_(std::move(closing)) {
+InterruptAsCloseBox::InterruptAsCloseBox(std::optional<int> endStatus) {
     ::sigaction(SIGINT, nullptr, &gPrevious);
     if (gPrevious.sa_handler == SIG_IGN) {
         return; // started with SIGINT ignored (a background job): it stays so
@@ -60,6 +64,7 @@ InterruptAsCloseBox::InterruptAsCloseBox(std::function<void()> closing)
     read_.reset(fds[0]);
     write_.reset(fds[1]);
     gWriteFd = write_.get();
+    gEndStatus = endStatus.value_or(-1);
     watch_ = EventLoop::instance().watch(
         read_.get(), POLLIN, [this](short) { onReadable(); }, &gPending);
 
@@ -75,6 +80,7 @@ InterruptAsCloseBox::~InterruptAsCloseBox() {
     if (installed_) {
         ::sigaction(SIGINT, &gPrevious, nullptr);
         gWriteFd = -1;
+        gEndStatus = -1;
         EventLoop::instance().unwatch(watch_);
     }
 }
@@ -91,10 +97,6 @@ void InterruptAsCloseBox::onReadable() {
             RaiseEvent(form->CloseBox);
             return;
         }
-    }
-    if (closing_ && VisibleFormCount() > 0) {
-        RaiseEvent(closing_);
-        return;
     }
     PreviousInterrupt();
 }

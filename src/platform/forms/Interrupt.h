@@ -4,19 +4,24 @@
 // window. With no visible window (or one without a close box) SIGINT does what it did
 // before: by default, end the process. A SIGINT the process was started ignoring stays
 // ignored.
+//
+// A program whose windows have no close box may be ended by Ctrl+C instead: on a visible
+// window the signal's handler itself gives the terminal back and ends the process with the
+// status given, so that it does so at once, also while no messages are pumped (through a
+// long load, say).
 
 #include "forms/EventLoop.h"
 #include "vb/Descriptor.h"
 
-#include <functional>
+#include <optional>
 
 namespace forms {
 
 class InterruptAsCloseBox {
 public:
-    // `closing`, when given, is what Ctrl+C does on a visible window without a close box
-    // (a program whose windows have none ends by it, its terminal given back).
-    explicit InterruptAsCloseBox(std::function<void()> closing = {});
+    // `endStatus`, when given, is the status Ctrl+C on a visible window ends the process
+    // with, whatever the window and whatever the process is doing.
+    explicit InterruptAsCloseBox(std::optional<int> endStatus = std::nullopt);
     ~InterruptAsCloseBox();
     InterruptAsCloseBox(const InterruptAsCloseBox&) = delete;
     InterruptAsCloseBox& operator=(const InterruptAsCloseBox&) = delete;
@@ -24,7 +29,6 @@ public:
 private:
     void onReadable();
 
-    std::function<void()> closing_;
     vb::Descriptor read_;
     vb::Descriptor write_;
     EventLoop::Id watch_ = 0;

@@ -11,7 +11,7 @@ class ListBox : public WindowedControl<Window> {
 public:
     using WindowedControl::WindowedControl;
 
-    std::vector<vb::String> List;
+    Drawn<std::vector<vb::String>> List;
 };
 
 } // namespace forms

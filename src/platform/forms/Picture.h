@@ -18,6 +18,7 @@ struct Picture {
           Pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill) {}
 
     bool Empty() const { return Pixels.empty(); }
+    bool operator==(const Picture&) const = default;
     std::uint32_t& At(int x, int y) { return Pixels[static_cast<std::size_t>(y) * Width + x]; }
     std::uint32_t At(int x, int y) const { return Pixels[static_cast<std::size_t>(y) * Width + x]; }
 };

@@ -10,8 +10,8 @@ class PictureBox : public WindowedControl<Container> {
 public:
     PictureBox(Container& parent, vb::String name);
 
-    forms::Picture Picture;
-    std::uint32_t BackColor = Rgb(212, 208, 200);
+    Drawn<forms::Picture> Picture;
+    Drawn<std::uint32_t> BackColor{Rgb(212, 208, 200)};
 
     // 0 none, 1 a fixed single border (1 pixel), as made.
     std::int16_t BorderStyle() const { return (Style & WS_BORDER) != 0 ? 1 : 0; }

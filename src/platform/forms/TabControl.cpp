@@ -32,6 +32,7 @@ void TabControl::Tab(std::int16_t tab) {
     ValidTab(tab);
     if (tab != tab_) {
         tab_ = tab;
+        NoteDrawnChange();
         Refresh();
     }
 }
@@ -39,6 +40,7 @@ void TabControl::Tab(std::int16_t tab) {
 void TabControl::PlaceOnTab(const Control& control, std::int16_t tab) {
     ValidTab(tab);
     tabOf_[&control] = tab;
+    NoteDrawnChange();
 }
 
 bool TabControl::Shows(const Control& control) const {

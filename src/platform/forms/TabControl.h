@@ -25,8 +25,8 @@ public:
     void PlaceOnTab(const Control& control, std::int16_t tab);
 
     // The height of the titles' strip, in twips; the titles share the width equally.
-    float TabHeight = 300;
-    std::uint32_t BackColor = Rgb(212, 208, 200);
+    Drawn<float> TabHeight{300.0F};
+    Drawn<std::uint32_t> BackColor{Rgb(212, 208, 200)};
 
     bool Shows(const Control& control) const override;
 

@@ -67,7 +67,14 @@ void TerminalPresenter::visibilityChanged(Form&) {
     changed();
 }
 
+bool TerminalPresenter::stale() const {
+    return !drawnOnce_ || dirty_ || ResumePending() || DrawnChanges() != drawnAt_;
+}
+
 void TerminalPresenter::changed() {
+    if (!stale()) {
+        return;
+    }
     const auto now = vb::CurrentClock().ticks();
     if (!drawnOnce_ || now - lastDraw_ >= interval_) {
         draw();
@@ -78,13 +85,15 @@ void TerminalPresenter::changed() {
 }
 
 void TerminalPresenter::tick() {
-    // Also catches captions and texts changed without a Refresh, as a repaint would.
-    draw();
+    // Also catches what changed without a Refresh, as a repaint would; nothing else.
+    if (stale() || device_.size() != drawnSize_) {
+        draw();
+    }
     syncTimer();
 }
 
 void TerminalPresenter::restore() {
-    if (dirty_) {
+    if (drawnOnce_ && stale()) {
         draw();
     }
     giveBack();
@@ -129,6 +138,8 @@ std::vector<std::string> TerminalPresenter::compose() const {
 
 void TerminalPresenter::draw() {
     dirty_ = false;
+    drawnAt_ = DrawnChanges();
+    drawnSize_ = device_.size();
     if (ResumeAfterStop()) {
         takeBack();
     }
@@ -162,6 +173,7 @@ void TerminalPresenter::drawScaled(const Form& top) {
         screen_.clear();
     }
     CellPicture picture(view_, size.columns, size.rows);
+    ++compositions_;
     for (const Form* form : LoadedForms()) {
         if (form->Visible() && form->ScaledOnTerminal) {
             picture.paint(*form);
@@ -217,6 +229,7 @@ void TerminalPresenter::leaveFullScreen() {
 
 void TerminalPresenter::drawText() {
     std::vector<std::string> lines = compose();
+    ++compositions_;
     if (lines == shown_) {
         return;
     }

@@ -2,7 +2,9 @@
 // Shows the visible forms on a character terminal, redrawn in place. A redraw writes at
 // most once per interval: a Refresh or a change within it only marks the picture dirty,
 // and a timer of the event loop draws the pending state, so the last state always shows
-// and a loop that refreshes per file never waits on the terminal.
+// and a loop that refreshes per file never waits on the terminal. A picture is composed
+// again only when something drawn has changed (or the terminal's size), so that a window
+// left alone costs nothing, however many controls it holds.
 //
 // Forms drawn as text are written below the cursor. While a form drawn scaled is visible,
 // the terminal's whole screen (its alternate screen) shows a view of the screen: the
@@ -59,9 +61,15 @@ public:
     // Draws what is pending and gives the terminal back as it was found.
     void restore();
 
+    // How many pictures have been composed.
+    std::size_t compositions() const { return compositions_; }
+
 private:
     void changed();
     void tick();
+    // Whether anything drawn has changed since the last drawing (the terminal's size aside,
+    // which a Refresh, called per file copied, does not ask the terminal for).
+    bool stale() const;
     void draw();
     // After a stop the shell had the terminal: the modes go on again, and the next drawing
     // draws everything.
@@ -84,6 +92,10 @@ private:
     bool drawnOnce_ = false;
     bool dirty_ = false;
     std::chrono::steady_clock::time_point lastDraw_{};
+    // What the last drawing drew: the count of changes then, and the terminal's size.
+    std::uint64_t drawnAt_ = 0;
+    TerminalSize drawnSize_;
+    std::size_t compositions_ = 0;
     EventLoop::Id timer_ = 0;
 
     // The scaled view.

@@ -202,6 +202,10 @@ void AtContinue(void (*hook)()) {
     ContinueHooks().push_back(hook);
 }
 
+bool ResumePending() {
+    return gContinued.load();
+}
+
 bool ResumeAfterStop() {
     if (!gContinued.exchange(false)) {
         return false;

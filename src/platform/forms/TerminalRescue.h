@@ -27,6 +27,8 @@ void RescueTerminal() noexcept;
 
 // What puts one owner's modes or settings back on the terminal after a stop.
 void AtContinue(void (*hook)());
+// Whether the process has gone on after a stop since the last ResumeAfterStop.
+bool ResumePending();
 // Runs those, in the order given, when the process has gone on after a stop since the last
 // call, and says so: whoever draws on the terminal then draws all of it again.
 bool ResumeAfterStop();

@@ -9,6 +9,7 @@ namespace forms {
 void NodeCollection::Clear() {
     roots_.clear();
     nodes_.clear();
+    NoteDrawnChange();
 }
 
 Node* NodeCollection::Find(const vb::String& key) const {
@@ -44,6 +45,7 @@ Node& NodeCollection::Add(const std::optional<vb::String>& Relative,
     Node& added = *node;
     nodes_.push_back(std::move(node));
     (parent != nullptr ? parent->Children : roots_).push_back(&added);
+    NoteDrawnChange();
     return added;
 }
 

@@ -20,7 +20,7 @@ inline constexpr std::int32_t KeyNotUnique = 35602;
 
 struct Node {
     vb::String Key;
-    vb::String Text;
+    Drawn<vb::String> Text;
     // 1-based, in the order the nodes were added.
     std::int32_t Index = 0;
     Node* Parent = nullptr;
@@ -55,7 +55,7 @@ public:
     TreeView(Container& parent, vb::String name);
 
     NodeCollection Nodes;
-    std::uint32_t BackColor = Rgb(255, 255, 255);
+    Drawn<std::uint32_t> BackColor{Rgb(255, 255, 255)};
 };
 
 } // namespace forms

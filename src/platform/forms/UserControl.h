@@ -27,7 +27,7 @@ class UserControl : public WindowedControl<Container> {
 public:
     UserControl(Container& parent, vb::String name) : WindowedControl(parent, std::move(name)) {}
 
-    std::uint32_t BackColor = Rgb(212, 208, 200);
+    Drawn<std::uint32_t> BackColor{Rgb(212, 208, 200)};
     // The control's own size, as its own code reads and sets it: twips whatever the
     // container's scale. Width and Height are what the container sees, in its scale.
     Measure OwnWidth{ownSize_, Axis::Width};

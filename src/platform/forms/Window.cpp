@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <vector>
+#include <unordered_map>
 
 namespace forms {
 
 namespace {
 
-std::vector<Window*>& Windows() {
-    static std::vector<Window*> windows;
+// By handle: a window's timer looks its own up at every tick, whatever the count of windows.
+std::unordered_map<std::intptr_t, Window*>& Windows() {
+    static std::unordered_map<std::intptr_t, Window*> windows;
     return windows;
 }
 
@@ -63,11 +64,11 @@ void PixelsToTwips(const PixelRect& rect, float (&twips)[4]) {
 }
 
 Window::Window() : hwnd(NextHandle()) {
-    Windows().push_back(this);
+    Windows().emplace(hwnd, this);
 }
 
 Window::~Window() {
-    std::erase(Windows(), this);
+    Windows().erase(hwnd);
 }
 
 std::int32_t Window::ClientWidth() const {
@@ -96,9 +97,8 @@ PixelRect ClientRect(const Window& window) {
 
 Window* WindowFromHandle(std::intptr_t hwnd) {
     const auto& windows = Windows();
-    const auto it = std::find_if(windows.begin(), windows.end(),
-                                 [hwnd](const Window* w) { return w->hwnd == hwnd; });
-    return it == windows.end() ? nullptr : *it;
+    const auto it = windows.find(hwnd);
+    return it == windows.end() ? nullptr : it->second;
 }
 
 } // namespace forms

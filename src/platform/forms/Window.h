@@ -3,6 +3,8 @@
 // handle, style bits, a frame, and a rectangle in pixels within its parent window's client
 // area (on the screen for a form).
 
+#include "forms/Drawn.h"
+
 #include <cstdint>
 
 namespace forms {
@@ -67,6 +69,7 @@ public:
     void SetStyle(std::uint32_t style) {
         Style = style;
         frame = FrameOf(style);
+        NoteDrawnChange();
     }
 
     // The window whose client area holds this one; none for a form.

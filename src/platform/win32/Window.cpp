@@ -27,6 +27,7 @@ forms::Form* WindowManager::windowAt(Point point) const {
 void WindowManager::setFrame(std::intptr_t hwnd, Frame frame) {
     if (forms::Window* window = forms::WindowFromHandle(hwnd)) {
         window->frame = frame;
+        forms::NoteDrawnChange();
     }
 }
 
@@ -135,6 +136,7 @@ std::int32_t SetWindowLongA(std::intptr_t hwnd, std::int32_t index, std::int32_t
     }
     const auto previous = static_cast<std::int32_t>(window->Style);
     window->Style = static_cast<std::uint32_t>(value);
+    forms::NoteDrawnChange();
     return previous;
 }
 
@@ -160,6 +162,7 @@ std::int32_t SetWindowPos(std::intptr_t hwnd, std::intptr_t, std::int32_t x, std
         const std::int32_t width = window->ClientWidth();
         const std::int32_t height = window->ClientHeight();
         window->frame = forms::FrameOf(window->Style);
+        forms::NoteDrawnChange();
         if (window->ClientWidth() != width || window->ClientHeight() != height) {
             window->ClientAreaResized();
         }
