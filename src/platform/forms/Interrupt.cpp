@@ -17,7 +17,7 @@ namespace forms {
 namespace {
 
 std::atomic<int> gWriteFd{-1};
-// The status Ctrl+C on a visible window ends the process with (-1: none, the close box).
+// The status Ctrl+C ends the process with (-1: none, the close box).
 std::atomic<int> gEndStatus{-1};
 // Set before the pipe is written: the loop looks at the pipe only then, when it does not wait.
 std::atomic<bool> gPending{false};
@@ -37,11 +37,12 @@ void PreviousInterrupt() {
 extern "C" void OnInterrupt(int) {
     const int saved = errno;
     const int fd = gWriteFd.load();
-    if (fd < 0 || VisibleFormCount() == 0) {
-        PreviousInterrupt(); // takes effect once this handler returns
-    } else if (const int status = gEndStatus.load(); status >= 0) {
+    if (const int status = gEndStatus.load(); status >= 0) {
         RescueTerminal();
         ::_exit(status);
+    }
+    if (fd < 0 || VisibleFormCount() == 0) {
+        PreviousInterrupt(); // takes effect once this handler returns
     } else {
         gPending = true;
         const char byte = 1;

@@ -5,10 +5,10 @@
 // before: by default, end the process. A SIGINT the process was started ignoring stays
 // ignored.
 //
-// A program whose windows have no close box may be ended by Ctrl+C instead: on a visible
-// window the signal's handler itself gives the terminal back and ends the process with the
-// status given, so that it does so at once, also while no messages are pumped (through a
-// long load, say).
+// A program whose windows have no close box may be ended by Ctrl+C instead: the signal's
+// handler itself gives the terminal back and ends the process with the status given, so
+// that it does so at once, also while no messages are pumped (through a long load, say)
+// and between two windows.
 
 #include "forms/EventLoop.h"
 #include "vb/Descriptor.h"
@@ -19,8 +19,8 @@ namespace forms {
 
 class InterruptAsCloseBox {
 public:
-    // `endStatus`, when given, is the status Ctrl+C on a visible window ends the process
-    // with, whatever the window and whatever the process is doing.
+    // `endStatus`, when given, is the status Ctrl+C ends the process with, whatever the
+    // process is doing.
     explicit InterruptAsCloseBox(std::optional<int> endStatus = std::nullopt);
     ~InterruptAsCloseBox();
     InterruptAsCloseBox(const InterruptAsCloseBox&) = delete;
