@@ -30,19 +30,25 @@ PixelRect Intersect(const PixelRect& a, const PixelRect& b) {
     return PixelRect{left, top, std::max(0, right - left), std::max(0, bottom - top)};
 }
 
+struct Cover {
+    int first = 0;
+    int last = 0;
+    bool borrowed = false;
+};
+
 // The cells [first, last) on one axis, from `from` over `length` cells: those whose middle
-// lies within; a length that holds no middle takes the cell of its own middle.
-std::pair<int, int> Cover(double from, double length) {
+// lies within; a length that holds no middle borrows the cell of its own middle.
+Cover CoverOf(double from, double length) {
     // Far beyond any terminal, where the conversion to int still holds.
     static constexpr double kFar = 1 << 24;
     const auto cell = [](double at) {
         return static_cast<int>(std::floor(std::clamp(at, -kFar, kFar)));
     };
-    int first = cell(from + 0.5);
-    int last = cell(from + length + 0.5);
+    const int first = cell(from + 0.5);
+    const int last = cell(from + length + 0.5);
     if (first >= last && length > 0) {
-        first = cell(from + length / 2);
-        last = first + 1;
+        const int own = cell(from + length / 2);
+        return {own, own + 1, true};
     }
     return {first, last};
 }
@@ -82,9 +88,9 @@ CellPicture::CellPicture(PixelRect view, int columns, int rows)
 CellPicture::Span CellPicture::cells(const PixelRect& r) const {
     const double sx = static_cast<double>(columns_) / view_.width;
     const double sy = static_cast<double>(rows_) / view_.height;
-    const auto [left, right] = Cover((static_cast<double>(r.x) - view_.x) * sx, r.width * sx);
-    const auto [top, bottom] = Cover((static_cast<double>(r.y) - view_.y) * sy, r.height * sy);
-    return Span{left, top, right, bottom};
+    const Cover x = CoverOf((static_cast<double>(r.x) - view_.x) * sx, r.width * sx);
+    const Cover y = CoverOf((static_cast<double>(r.y) - view_.y) * sy, r.height * sy);
+    return Span{x.first, y.first, x.last, y.last, x.borrowed || y.borrowed};
 }
 
 CellPicture::Span CellPicture::place(const PixelRect& r, const Clip& clip) const {
@@ -139,7 +145,7 @@ void CellPicture::fill(const Span& s, std::uint32_t colour, const PixelRect& own
     for (int row = s.top; row < s.bottom; ++row) {
         for (int column = s.left; column < s.right; ++column) {
             Cell& cell = at(column, row);
-            cell = Cell{u' ', cell.fg, colour, owner};
+            cell = Cell{s.borrowed ? cell.ch : u' ', cell.fg, colour, owner};
         }
     }
 }

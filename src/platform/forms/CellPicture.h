@@ -2,13 +2,13 @@
 // Visible forms as a picture of character cells: a region of the screen (the view) is
 // scaled onto the terminal's cells, each axis on its own. A rectangle stands for the cells
 // whose middle lies in it, so that two neighbours never share a cell; one thinner than a
-// cell takes the cell of its own middle. Back colours and pictures become blocks of colour,
-// captions and texts characters, a tree indented lines, a tab control its titles along its
-// top; a form's frame is a line of box characters around it (a double one for a sizing
-// border). Every control is clipped to the cells of its container's client area, so that
-// nothing of it falls on a frame or outside its container. Each cell also keeps the object
-// drawn on top there, so that a press on a cell can be aimed inside that object, however
-// thin it is on the screen.
+// cell takes the cell of its own middle, whose text it leaves readable. Back colours and
+// pictures become blocks of colour, captions and texts characters, a tree indented lines, a
+// tab control its titles along its top; a form's frame is a line of box characters around
+// it (a double one for a sizing border). Every control is clipped to the cells of its
+// container's client area, so that nothing of it falls on a frame or outside its container.
+// Each cell also keeps the object drawn on top there, so that a press on a cell can be
+// aimed inside that object, however thin it is on the screen.
 
 #include "forms/Form.h"
 #include "forms/Window.h"
@@ -61,10 +61,12 @@ private:
         int top = 0;
         int right = 0;
         int bottom = 0;
+        // Taken by something thinner than a cell, from the neighbour that holds its middle.
+        bool borrowed = false;
         bool empty() const { return left >= right || top >= bottom; }
         Span meet(const Span& o) const {
             return Span{std::max(left, o.left), std::max(top, o.top), std::min(right, o.right),
-                        std::min(bottom, o.bottom)};
+                        std::min(bottom, o.bottom), borrowed};
         }
     };
     // Where a container lets its controls draw: its client area on the screen, as far as its
@@ -91,6 +93,7 @@ private:
     Cell& at(int column, int row) { return cells_[index(column, row)]; }
     const Cell& at(int column, int row) const { return cells_[index(column, row)]; }
 
+    // Colours the cells; on borrowed cells, the text already there stays readable.
     void fill(const Span& s, std::uint32_t colour, const PixelRect& owner);
     // `picture` with its top left corner at `origin`, or stretched over `origin` when
     // `stretch` is set; only within `clip`.
