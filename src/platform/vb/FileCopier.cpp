@@ -279,6 +279,7 @@ FileCopier FileCopier::Start(StringView source, StringView destination) {
 void FileCopier::CopyData() {
     for (int attempt = 1;; ++attempt) {
         if (CopyAsNoted()) {
+            copied_ = true;
             return;
         }
         if (attempt == 2) {
@@ -316,7 +317,7 @@ bool FileCopier::CopyAsNoted() {
 }
 
 std::int64_t FileCopier::SourceLength() const {
-    return Status(in_.get()).st_size;
+    return copied_ ? source_.st_size : Status(in_.get()).st_size;
 }
 
 void FileCopier::Finish() {
