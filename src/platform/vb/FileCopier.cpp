@@ -210,9 +210,6 @@ bool CopyDataParts(int in, int out, std::int64_t size, Device& device) {
 // False when reading goes past the noted length while the file's state changes (a file
 // growing as it is read is not chased).
 bool CopyAsRead(int in, int out, const struct stat& noted) {
-    if (::lseek(in, 0, SEEK_SET) < 0 && errno != ESPIPE) {
-        throw FromErrno(errno);
-    }
     std::array<char, 16384> buffer{};
     std::int64_t done = 0;
     while (true) {
@@ -282,6 +279,7 @@ FileCopier FileCopier::Start(StringView source, StringView destination) {
 void FileCopier::CopyData() {
     for (int attempt = 1;; ++attempt) {
         if (CopyAsNoted()) {
+            copied_ = true;
             return;
         }
         if (attempt == 2) {
@@ -290,6 +288,10 @@ void FileCopier::CopyData() {
         AwaitTimes(in_.get(), source_);
         source_ = Note(in_.get());
         out_.Restart(source_.st_mode & 0777);
+        // Reading it, or looking for its data, moved its offset (a pipe-like file has none).
+        if (::lseek(in_.get(), 0, SEEK_SET) < 0 && errno != ESPIPE) {
+            throw FromErrno(errno);
+        }
     }
 }
 
@@ -315,7 +317,7 @@ bool FileCopier::CopyAsNoted() {
 }
 
 std::int64_t FileCopier::SourceLength() const {
-    return Status(in_.get()).st_size;
+    return copied_ ? source_.st_size : Status(in_.get()).st_size;
 }
 
 void FileCopier::Finish() {

@@ -34,7 +34,8 @@ public:
     // Gives the copy the last-write time noted with the data copied, then the destination's
     // name.
     void Finish();
-    // The source's length now, as FileLen gives it.
+    // The source's length now, as FileLen gives it: once the data is copied, the one the
+    // source kept through the copy.
     std::int64_t SourceLength() const;
 
 private:
@@ -45,7 +46,8 @@ private:
     Descriptor in_;
     struct stat source_ {}; // as noted when the data copied began
     TemporaryFile out_;
-    bool fits_; // whether the destination's whole path is one the system takes
+    bool fits_;           // whether the destination's whole path is one the system takes
+    bool copied_ = false; // the data copied, the source seen as noted after it
 };
 
 namespace testing {

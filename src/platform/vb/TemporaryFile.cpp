@@ -162,7 +162,6 @@ void TemporaryFile::Open(mode_t mode) {
         if (fd_) {
             ::flock(fd_.get(), LOCK_EX);
             named_ = std::move(named);
-            marked_ = true;
             return;
         }
         if (errno != EEXIST) {
@@ -174,7 +173,7 @@ void TemporaryFile::Open(mode_t mode) {
 TemporaryFile::TemporaryFile(TemporaryFile&& other) noexcept
     : ownFolder_(std::move(other.ownFolder_)), folder_(other.folder_),
       name_(std::move(other.name_)), named_(std::exchange(other.named_, {})),
-      fd_(std::move(other.fd_)), marked_(other.marked_) {}
+      fd_(std::move(other.fd_)) {}
 
 TemporaryFile::~TemporaryFile() {
     if (!named_.empty()) {
@@ -187,11 +186,12 @@ void TemporaryFile::Restart(mode_t mode) {
         ::unlinkat(folder_, std::exchange(named_, {}).c_str(), 0);
     }
     fd_.reset();
-    marked_ = false;
     Open(mode);
 }
 
 void TemporaryFile::Commit() {
+    struct stat st {};
+    bool marked = false; // by us, in the mode `st` holds
     if (named_.empty()) {
         // A destination that does not exist yet takes the finished file's name at once.
         if (LinkNameless(fd_.get(), folder_, name_)) {
@@ -203,9 +203,8 @@ void TemporaryFile::Commit() {
         RemoveLeftovers(folder_);
         // Marked before it has a name: one left there by an ended process is then known for
         // ours. A mode that already has the mark is the writer's own and stays.
-        struct stat st {};
-        marked_ = ::fstat(fd_.get(), &st) == 0 && (st.st_mode & kMark) == 0 &&
-                  ::fchmod(fd_.get(), (st.st_mode & 07777) | kMark) == 0;
+        marked = ::fstat(fd_.get(), &st) == 0 && (st.st_mode & kMark) == 0 &&
+                 ::fchmod(fd_.get(), (st.st_mode & 07777) | kMark) == 0;
         ::flock(fd_.get(), LOCK_EX); // held by the name it is about to take
         std::string named = TemporaryName();
         while (!LinkNameless(fd_.get(), folder_, named)) {
@@ -215,25 +214,20 @@ void TemporaryFile::Commit() {
             named = TemporaryName();
         }
         named_ = std::move(named);
+    } else if (::fstat(fd_.get(), &st) != 0) {
+        throw FromErrno(errno);
+    } else {
+        marked = (st.st_mode & kMark) != 0; // given by Open, unless its writer took it off
     }
-    if (marked_) {
-        Unmark();
+    // The mark goes before the rename, so that the destination never carries it: a process
+    // ended between the two leaves an unmarked file, which stays where it is.
+    if (marked && ::fchmod(fd_.get(), st.st_mode & 07777 & ~kMark) != 0) {
+        throw FromErrno(errno);
     }
     if (::renameat(folder_, named_.c_str(), folder_, name_.c_str()) != 0) {
         throw FromErrno(errno, err::PathNotFound);
     }
     named_.clear();
-}
-
-// The mark goes before the rename, so that the destination never carries it: a process
-// ended between the two leaves an unmarked file, which stays where it is.
-void TemporaryFile::Unmark() {
-    struct stat st {};
-    if (::fstat(fd_.get(), &st) != 0 ||
-        ((st.st_mode & kMark) != 0 && ::fchmod(fd_.get(), st.st_mode & 07777 & ~kMark) != 0)) {
-        throw FromErrno(errno);
-    }
-    marked_ = false;
 }
 
 } // namespace vb

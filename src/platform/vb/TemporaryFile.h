@@ -33,7 +33,6 @@ private:
                   Descriptor fd);
     // A new file in the folder: nameless when the file system allows it.
     void Open(mode_t mode);
-    void Unmark();
 
     Descriptor ownFolder_; // the folder, when opened from a path here
     int folder_;
@@ -42,7 +41,6 @@ private:
     // (empty while it has no name at all).
     std::string named_;
     Descriptor fd_;
-    bool marked_ = false; // carries the mark of a temporary file under its temporary name
 };
 
 } // namespace vb
