@@ -50,18 +50,18 @@ std::int16_t CompterOccurrences(vb::String chaine, const vb::String& sousChaine)
 vb::String ExtraireChamp(vb::String chaine, const vb::String& separateur, std::int16_t numero) {
     chaine += separateur;
     std::size_t debut = 1; // where the field being looked at starts
-    std::size_t p = 0;
     // A counter wider than `numero`: a 16-bit one would wrap after 32767 and never end.
     for (std::int32_t i = 1; i <= numero; ++i) {
-        if (i > 1) {
-            debut = p + separateur.size();
-        }
-        p = vb::InStr(debut, chaine, separateur);
+        const std::size_t p = vb::InStr(debut, chaine, separateur);
         if (p == 0) {
             return {}; // no separator left: neither this field nor any later one exists
         }
+        if (i == numero) {
+            return vb::Mid(chaine, debut, p - debut);
+        }
+        debut = p + separateur.size();
     }
-    return p > debut ? vb::Mid(chaine, debut, p - debut) : vb::String();
+    return {};
 }
 
 vb::String DerniereLigne(vb::String chaine) {
