@@ -78,10 +78,10 @@ std::chrono::nanoseconds Since(const timespec& t) {
     return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
 }
 
+// Both looks are at the one open file, whose identity cannot change.
 bool Unchanged(const struct stat& noted, const struct stat& now) {
     return now.st_size == noted.st_size && Since(now.st_mtim) == Since(noted.st_mtim) &&
-           Since(now.st_ctim) == Since(noted.st_ctim) && now.st_ino == noted.st_ino &&
-           now.st_dev == noted.st_dev;
+           Since(now.st_ctim) == Since(noted.st_ctim);
 }
 
 // A change made in the last moments may still be being written, and a kernel that keeps
