@@ -89,9 +89,9 @@ private:
     std::chrono::milliseconds interval_;
     std::vector<std::string> shown_;
     bool active_ = false;
-    bool drawnOnce_ = false;
     bool dirty_ = false;
-    std::chrono::steady_clock::time_point lastDraw_{};
+    // None before the first drawing.
+    std::optional<std::chrono::steady_clock::time_point> lastDraw_;
     // What the last drawing drew: the count of changes then, and the terminal's size.
     std::uint64_t drawnAt_ = 0;
     TerminalSize drawnSize_;
