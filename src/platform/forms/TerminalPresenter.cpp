@@ -115,7 +115,7 @@ void TerminalPresenter::giveBack() {
 }
 
 std::vector<std::string> TerminalPresenter::compose() const {
-    const TerminalSize size = device_.size();
+    const TerminalSize size = drawnSize_;
     std::vector<std::string> lines;
     for (const Form* form : LoadedForms()) {
         if (!form->Visible()) {
@@ -165,7 +165,7 @@ void TerminalPresenter::takeBack() {
 }
 
 void TerminalPresenter::drawScaled(const Form& top) {
-    const TerminalSize size = device_.size();
+    const TerminalSize size = drawnSize_;
     if (top.hwnd != viewOf_ || size != viewSize_) {
         viewOf_ = top.hwnd;
         view_ = ScreenRect(top);

@@ -92,7 +92,8 @@ private:
     bool dirty_ = false;
     // None before the first drawing.
     std::optional<std::chrono::steady_clock::time_point> lastDraw_;
-    // What the last drawing drew: the count of changes then, and the terminal's size.
+    // What the last drawing drew: the count of changes then, and the terminal's size (read
+    // once a drawing).
     std::uint64_t drawnAt_ = 0;
     TerminalSize drawnSize_;
     std::size_t compositions_ = 0;
