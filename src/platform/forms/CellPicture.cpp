@@ -354,12 +354,11 @@ void CellPicture::titles(const TabControl& tabs, const PixelRect& client, const 
         const std::int32_t right = client.x + client.width * (i + 1) / count;
         const PixelRect title{left, client.y, right - left, TwipsToPixels(tabs.TabHeight)};
         // The titles' strip takes one row of cells: the first of its own.
-        Span own = cells(title);
+        const Span own = cells(title);
         Span shown = reach(title, clip);
         if (shown.empty()) {
             continue;
         }
-        own.bottom = own.top + 1;
         shown.bottom = shown.top + 1;
         const PixelRect seen = Intersect(title, clip.area);
         fill(shown, i == tabs.Tab() ? kWhite : kOtherTab, seen);

@@ -37,12 +37,12 @@ void Control::SetTwips(Axis axis, float twips) {
     if (IsSize(axis) && twips < 0) {
         vb::Raise(vb::err::InvalidPropertyValue);
     }
-    const bool resized = IsSize(axis) && twips != twips_[Index(axis)];
-    if (twips != twips_[Index(axis)]) {
-        twips_[Index(axis)] = twips;
-        NoteDrawnChange();
+    if (twips == twips_[Index(axis)]) {
+        return;
     }
-    if (resized) {
+    twips_[Index(axis)] = twips;
+    NoteDrawnChange();
+    if (IsSize(axis)) {
         Resized();
     }
 }

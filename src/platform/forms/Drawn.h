@@ -4,7 +4,6 @@
 // of controls, or to the set of forms counts in one process-wide number, which a presenter
 // compares with the one its picture was composed at.
 
-#include <concepts>
 #include <cstdint>
 #include <string_view>
 #include <type_traits>
@@ -16,11 +15,6 @@ namespace forms {
 std::uint64_t DrawnChanges();
 // Counts one.
 void NoteDrawnChange();
-
-template <typename T> class Drawn;
-// Anything but a drawn property of T.
-template <typename U, typename T>
-concept NotDrawn = !std::same_as<std::remove_cvref_t<U>, Drawn<T>>;
 
 // A property that the presenters draw: read like its value; setting it to another value
 // counts as a change.
@@ -53,18 +47,18 @@ public:
     requires requires(const T& v, A&&... a) { v.rfind(std::forward<A>(a)...); }
     auto rfind(A&&... a) const { return value_.rfind(std::forward<A>(a)...); }
 
-    template <NotDrawn<T> U> friend bool operator==(const Drawn& a, const U& b) {
+    template <typename U> friend bool operator==(const Drawn& a, const U& b) {
         if constexpr (std::is_arithmetic_v<T> && std::is_arithmetic_v<U>) {
             return a.value_ == static_cast<T>(b);
         } else {
             return a.value_ == b;
         }
     }
-    template <NotDrawn<T> U>
+    template <typename U>
     friend auto operator+(const Drawn& a, const U& b) -> decltype(std::declval<const T&>() + b) {
         return a.value_ + b;
     }
-    template <NotDrawn<T> U>
+    template <typename U>
     friend auto operator+(const U& a, const Drawn& b) -> decltype(a + std::declval<const T&>()) {
         return a + b.value_;
     }

@@ -68,7 +68,7 @@ void TerminalPresenter::visibilityChanged(Form&) {
 }
 
 bool TerminalPresenter::stale() const {
-    return !drawnOnce_ || dirty_ || ResumePending() || DrawnChanges() != drawnAt_;
+    return !lastDraw_ || dirty_ || ResumePending() || DrawnChanges() != drawnAt_;
 }
 
 void TerminalPresenter::changed() {
@@ -76,7 +76,7 @@ void TerminalPresenter::changed() {
         return;
     }
     const auto now = vb::CurrentClock().ticks();
-    if (!drawnOnce_ || now - lastDraw_ >= interval_) {
+    if (!lastDraw_ || now - *lastDraw_ >= interval_) {
         draw();
     } else {
         dirty_ = true;
@@ -93,7 +93,7 @@ void TerminalPresenter::tick() {
 }
 
 void TerminalPresenter::restore() {
-    if (drawnOnce_ && stale()) {
+    if (lastDraw_ && stale()) {
         draw();
     }
     giveBack();
@@ -115,7 +115,7 @@ void TerminalPresenter::giveBack() {
 }
 
 std::vector<std::string> TerminalPresenter::compose() const {
-    const TerminalSize size = device_.size();
+    const TerminalSize size = drawnSize_;
     std::vector<std::string> lines;
     for (const Form* form : LoadedForms()) {
         if (!form->Visible()) {
@@ -165,7 +165,7 @@ void TerminalPresenter::takeBack() {
 }
 
 void TerminalPresenter::drawScaled(const Form& top) {
-    const TerminalSize size = device_.size();
+    const TerminalSize size = drawnSize_;
     if (top.hwnd != viewOf_ || size != viewSize_) {
         viewOf_ = top.hwnd;
         view_ = ScreenRect(top);
@@ -204,7 +204,6 @@ void TerminalPresenter::drawScaled(const Form& top) {
     }
     screen_ = std::move(lines);
     picture_ = std::move(picture);
-    drawnOnce_ = true;
     lastDraw_ = vb::CurrentClock().ticks();
 }
 
@@ -259,7 +258,6 @@ void TerminalPresenter::drawText() {
         device_.setEcho(true);
     }
     shown_ = std::move(lines);
-    drawnOnce_ = true;
     lastDraw_ = vb::CurrentClock().ticks();
 }
 

@@ -89,10 +89,11 @@ private:
     std::chrono::milliseconds interval_;
     std::vector<std::string> shown_;
     bool active_ = false;
-    bool drawnOnce_ = false;
     bool dirty_ = false;
-    std::chrono::steady_clock::time_point lastDraw_{};
-    // What the last drawing drew: the count of changes then, and the terminal's size.
+    // None before the first drawing.
+    std::optional<std::chrono::steady_clock::time_point> lastDraw_;
+    // What the last drawing drew: the count of changes then, and the terminal's size (read
+    // once a drawing).
     std::uint64_t drawnAt_ = 0;
     TerminalSize drawnSize_;
     std::size_t compositions_ = 0;
